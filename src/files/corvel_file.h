@@ -1,0 +1,72 @@
+// The text-file handle held by every file variable: open, read, write, test for end, close.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace corvel {
+
+class CorvelFile {
+ public:
+  CorvelFile() = default;
+  CorvelFile(const CorvelFile&) = delete;
+  CorvelFile& operator=(const CorvelFile&) = delete;
+  // A handle that nobody holds any more closes its stream, so its text is not lost.
+  ~CorvelFile();
+
+  bool isOpen() const { return isOpen_; }
+  bool isDone() const { return isDone_; }
+  // The first character of the latest open's mode, or 0 for a handle never opened.
+  char method() const { return method_; }
+  // The path of the latest open; empty before the first open and after a close.
+  const std::string& path() const { return path_; }
+
+  // Opens `path` with `mode` ("r", "w" or "a"), closing the stream still open first. Any other
+  // mode ends the run. A path the system cannot open still marks the handle open: reads then
+  // meet end of file at once and writes end the run.
+  void openFile(std::string_view path, std::string_view mode);
+  // Closes the stream if one is open, marks the handle done and forgets its path. Closing a
+  // handle that is not open is no fault.
+  void closeFile();
+  // Reads one line without its line feed. Gives no string on a handle that is not open or when
+  // the bytes are not UTF-8; ends the run when the handle was not opened for reading.
+  std::optional<std::string> readLine();
+  // Reads up to `count` bytes. Gives no string on a handle that is not open or when the bytes are
+  // not UTF-8, and the empty string for a `count` of 0 or less.
+  std::optional<std::string> readAmountOfCharacters(std::int32_t count);
+  // Writes the bytes of `text`; ends the run unless the handle is open for writing.
+  void writeBufferToFile(std::string_view text);
+
+  // Prints `message` framed by line feeds and ends the run with status 1.
+  [[noreturn]] static void die(std::string_view message);
+
+ private:
+  friend void flushOpenFiles();
+
+  struct Closer {
+    void operator()(std::FILE* stream) const { std::fclose(stream); }
+  };
+
+  // Closes the stream, reporting a refused write as the end of the run.
+  void closeStream();
+  void link();
+  void unlink();
+
+  bool isOpen_ = false;
+  bool isDone_ = false;
+  char method_ = 0;
+  std::string path_;
+  std::unique_ptr<std::FILE, Closer> stream_;
+  // Handles with a stream form a list, so the end of the run can flush every one of them.
+  CorvelFile* previousOpen_ = nullptr;
+  CorvelFile* nextOpen_ = nullptr;
+};
+
+// Flushes every stream still open; a refused flush ends the run with "Cannot write to file: PATH".
+void flushOpenFiles();
+
+}  // namespace corvel

@@ -1,0 +1,36 @@
+// Reading a whole file into memory, as the loader needs its script.
+#include "files/whole_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace corvel {
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+  if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> result;
+  struct stat info;
+  if (::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode)) {
+    std::string bytes;
+    if (S_ISREG(info.st_mode)) bytes.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[1 << 16];
+    for (;;) {
+      ssize_t got = ::read(fd, buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        if (got == 0) result = std::move(bytes);
+        break;
+      }
+      bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+  }
+  ::close(fd);
+  return result;
+}
+
+}  // namespace corvel

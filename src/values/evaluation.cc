@@ -1,0 +1,294 @@
+// Expression evaluation: argument words as text, integers, values and lists.
+#include "values/evaluation.h"
+
+#include <limits>
+
+#include "files/corvel_file.h"
+#include "interpreter/console.h"
+#include "values/conversions.h"
+#include "values/text.h"
+
+namespace corvel {
+
+namespace {
+
+bool encloses(std::string_view text, char open, char close) {
+  return text.size() >= 2 && text.front() == open && text.back() == close;
+}
+
+[[noreturn]] void notDeclared(std::string_view name) {
+  std::string message = "Not declared: $";
+  message += name;
+  message += '\n';
+  fail(message, 0);
+}
+
+CorvelVariable& lookUp(VariableList& vars, const VarRef& ref) {
+  CorvelVariable* variable = vars.find(ref);
+  if (variable == nullptr) notDeclared(ref.name);
+  return *variable;
+}
+
+ArithmeticOperand analyseOperand(std::string_view text) {
+  ArithmeticOperand operand;
+  if (!text.empty() && text.front() == '$') {
+    operand.isVariable = true;
+    operand.ref.name = std::string(text.substr(1));
+  } else {
+    operand.number = readInteger(text);
+  }
+  return operand;
+}
+
+void analyseArithmetic(Word& word) {
+  std::string parts[3];
+  char op = '+';
+  int part = 0;
+  const std::string& text = word.text;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == ')') break;
+    if (c == ' ') {
+      // A run of blanks separates once.
+      if (i > 0 && text[i - 1] != ' ') ++part;
+      continue;
+    }
+    if (c == '(') continue;
+    if (part == 0) {
+      parts[0] += c;
+    } else if (part == 1) {
+      op = c;
+    } else if (part == 2) {
+      parts[2] += c;
+    }
+  }
+  word.op = op;
+  word.leftOnly = parts[2].empty();
+  if (word.leftOnly) {
+    // A lone operand is read as digits even when it names a variable.
+    word.left.number = readInteger(parts[0]);
+  } else {
+    word.left = analyseOperand(parts[0]);
+    word.right = analyseOperand(parts[2]);
+  }
+}
+
+void analyseLiteral(Word& word) {
+  std::string_view body(word.text.data() + 1, word.text.size() - 2);
+  LiteralPiece piece;
+  std::size_t i = 0;
+  while (i < body.size()) {
+    char c = body[i];
+    if (c == '$' && !(i > 0 && body[i - 1] == '\\')) {
+      std::size_t end = i + 1;
+      while (end < body.size() && body[end] != ' ' && body[end] != '\n' && body[end] != '#') ++end;
+      piece.hasReference = true;
+      piece.reference.name = std::string(body.substr(i + 1, end - i - 1));
+      word.pieces.push_back(std::move(piece));
+      piece = LiteralPiece();
+      // A `#` only ends the reference and is dropped; a blank or line feed is text again.
+      i = end < body.size() && body[end] == '#' ? end + 1 : end;
+      continue;
+    }
+    // A backslash before a dollar only marks that dollar as plain text.
+    if (!(c == '\\' && i + 1 < body.size() && body[i + 1] == '$')) piece.text += c;
+    ++i;
+  }
+  word.constant = word.pieces.empty();
+  word.pieces.push_back(std::move(piece));
+}
+
+std::int32_t applyOperator(char op, std::int32_t left, std::int32_t right) {
+  // Wrapping arithmetic, done unsigned so that overflow is defined.
+  auto l = static_cast<std::uint32_t>(left);
+  auto r = static_cast<std::uint32_t>(right);
+  switch (op) {
+    case '+':
+      return static_cast<std::int32_t>(l + r);
+    case '-':
+      return static_cast<std::int32_t>(l - r);
+    case '*':
+      return static_cast<std::int32_t>(l * r);
+    case '/':
+    case '%':
+      if (right == 0) fail("Division by zero\n", 1);
+      if (right == -1) return op == '/' ? static_cast<std::int32_t>(0u - l) : 0;
+      return op == '/' ? left / right : left % right;
+    default:
+      return 0;
+  }
+}
+
+std::int32_t operandValue(VariableList& vars, const ArithmeticOperand& operand) {
+  if (!operand.isVariable) return operand.number;
+  CorvelVariable* variable = vars.find(operand.ref);
+  if (variable == nullptr || variable->type() != Type::Int) return 0;
+  return variable->asInt();
+}
+
+std::string_view literalText(VariableList& vars, const Word& word, std::string& scratch) {
+  if (word.constant) return word.pieces.front().text;
+  scratch.clear();
+  for (const LiteralPiece& piece : word.pieces) {
+    scratch += piece.text;
+    if (piece.hasReference) appendVariableText(scratch, lookUp(vars, piece.reference));
+  }
+  return scratch;
+}
+
+}  // namespace
+
+Word analyseWord(std::string text) {
+  Word word;
+  word.text = std::move(text);
+  const std::string& t = word.text;
+  bool dollar = !t.empty() && t.front() == '$';
+  word.ref.name = dollar ? t.substr(1) : t;
+  if (dollar) {
+    word.form = WordForm::Variable;
+  } else if (encloses(t, '[', ']')) {
+    word.form = WordForm::Literal;
+    analyseLiteral(word);
+  } else if (encloses(t, '(', ')')) {
+    word.form = WordForm::Arithmetic;
+    analyseArithmetic(word);
+  }
+  return word;
+}
+
+std::int32_t expr(VariableList& vars, const Word& word) {
+  if (word.leftOnly) return word.left.number;
+  std::int32_t left = operandValue(vars, word.left);
+  std::int32_t right = operandValue(vars, word.right);
+  return applyOperator(word.op, left, right);
+}
+
+std::optional<std::string_view> evaluateText(VariableList& vars, const Word& word,
+                                             std::string& scratch) {
+  switch (word.form) {
+    case WordForm::Variable: {
+      CorvelVariable& variable = lookUp(vars, word.ref);
+      switch (variable.type()) {
+        case Type::String:
+          if (const auto& text = variable.asString()) return std::string_view(*text);
+          return std::nullopt;
+        case Type::File:
+          return std::string_view(variable.asFile()->path());
+        default:
+          scratch.clear();
+          appendVariableText(scratch, variable);
+          return std::string_view(scratch);
+      }
+    }
+    case WordForm::Literal:
+      return literalText(vars, word, scratch);
+    case WordForm::Arithmetic:
+      scratch.clear();
+      appendDecimal(scratch, expr(vars, word));
+      return std::string_view(scratch);
+    case WordForm::Bare:
+      break;
+  }
+  return std::string_view();
+}
+
+std::string turnExpressionToString(VariableList& vars, const Word& word) {
+  std::string scratch;
+  std::optional<std::string_view> text = evaluateText(vars, word, scratch);
+  if (!text) return std::string();
+  if (text->data() == scratch.data()) return scratch;
+  return std::string(*text);
+}
+
+std::int32_t turnExpressionToInt(VariableList& vars, const Word& word) {
+  switch (word.form) {
+    case WordForm::Arithmetic:
+      return expr(vars, word);
+    case WordForm::Variable: {
+      CorvelVariable& variable = lookUp(vars, word.ref);
+      switch (variable.type()) {
+        case Type::Int:
+          return variable.asInt();
+        case Type::String:
+          return variable.asString() ? readInteger(*variable.asString()) : 0;
+        case Type::File:
+          return readInteger(variable.asFile()->path());
+        case Type::Array:
+          return 0;  // the text form begins with "{"
+      }
+      return 0;
+    }
+    case WordForm::Literal: {
+      std::string scratch;
+      return readInteger(literalText(vars, word, scratch));
+    }
+    case WordForm::Bare:
+      break;
+  }
+  return 0;
+}
+
+Value turnExpressionToObject(VariableList& vars, const Word& word) {
+  switch (word.form) {
+    case WordForm::Variable:
+      return lookUp(vars, word.ref).value;
+    case WordForm::Literal: {
+      std::string scratch;
+      return std::optional<std::string>(std::string(literalText(vars, word, scratch)));
+    }
+    case WordForm::Arithmetic:
+      return expr(vars, word);
+    case WordForm::Bare:
+      break;
+  }
+  return std::optional<std::string>(std::string());
+}
+
+std::shared_ptr<List> turnExpressionToArray(VariableList& vars, const Word& word) {
+  if (word.form != WordForm::Variable) return std::make_shared<List>();
+  CorvelVariable& variable = lookUp(vars, word.ref);
+  if (variable.type() == Type::Array) return variable.asList();
+  auto list = std::make_shared<List>();
+  list->items.push_back(std::make_shared<CorvelVariable>("1", variable.value));
+  return list;
+}
+
+std::optional<Type> getVariableTypeOfConstant(VariableList& vars, const Word& word) {
+  switch (word.form) {
+    case WordForm::Literal:
+      return Type::String;
+    case WordForm::Arithmetic:
+      return Type::Int;
+    case WordForm::Variable:
+      if (word.text.size() > 1) {
+        if (CorvelVariable* variable = vars.find(word.ref)) return variable->type();
+      }
+      break;
+    case WordForm::Bare:
+      break;
+  }
+  return std::nullopt;
+}
+
+bool valuesEqual(const Value& a, const Value& b) {
+  if (a.index() != b.index()) return false;
+  switch (static_cast<Type>(a.index())) {
+    case Type::Int:
+      return std::get<std::int32_t>(a) == std::get<std::int32_t>(b);
+    case Type::String: {
+      const auto& x = std::get<std::optional<std::string>>(a);
+      const auto& y = std::get<std::optional<std::string>>(b);
+      return x && y && *x == *y;
+    }
+    case Type::Array: {
+      const List& x = *std::get<std::shared_ptr<List>>(a);
+      const List& y = *std::get<std::shared_ptr<List>>(b);
+      return x.items == y.items;
+    }
+    case Type::File:
+      return std::get<std::shared_ptr<CorvelFile>>(a) == std::get<std::shared_ptr<CorvelFile>>(b);
+  }
+  return false;
+}
+
+}  // namespace corvel
