@@ -1,0 +1,46 @@
+# Set-up, build and tests in two commands: `make run` and `make test`.
+PACKAGES := cmake make g++ pkg-config python3 libicu-dev libssl-dev libcurl4-openssl-dev \
+            libgtest-dev libgmock-dev libbenchmark-dev
+BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+JOBS ?= $(shell nproc)
+
+.PHONY: run test test-sanitize bench deps build clean
+
+run: build
+	./$(BUILD)/corvel examples/tour.cv
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Every test again, on a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCORVEL_SANITIZE=ON -DCORVEL_BENCH=OFF
+	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	./$(BUILD)/bench/corvel_bench
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j$(JOBS)
+
+# Installs the Debian packages that are missing when run as root; otherwise names them.
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
+	  else \
+	    echo "Missing Debian packages. Install them with:"; \
+	    echo "  sudo apt-get install -y$$missing"; \
+	    exit 1; \
+	  fi; \
+	fi
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -1,0 +1,57 @@
+#include "values/text.h"
+
+#include <gtest/gtest.h>
+
+#include "interpreter/console.h"
+
+namespace corvel {
+namespace {
+
+TEST(Text, ReadsIntegersLikeScriptsExpect) {
+  const std::pair<std::string, std::int32_t> cases[] = {
+      {"12abc", 12},          {"abc", 0},           {"", 0},
+      {"-7x", -7},            {"  \t+42", 42},      {"-", 0},
+      {"2147483647", 2147483647},                   {"2147483648", 2147483647},
+      {"-2147483648", -2147483647 - 1},             {"-99999999999999999999", -2147483647 - 1},
+      {"{[a]}", 0},           {"\n5", 5},           {"0042", 42},
+  };
+  for (const auto& [text, value] : cases) EXPECT_EQ(readInteger(text), value) << text;
+}
+
+TEST(Text, CountsAndCutsUtf16Units) {
+  const std::string emoji = "\xF0\x9F\x98\x80";  // U+1F600, two units
+  EXPECT_EQ(utf16Length("abc"), 3);
+  EXPECT_EQ(utf16Length("\xC3\xA9t\xC3\xA9"), 3);
+  EXPECT_EQ(utf16Length("a" + emoji), 3);
+  EXPECT_EQ(utf16Length("a\xFF"), 2);
+  EXPECT_EQ(utf16Substring("abcdef", 1, 4), "bcd");
+  EXPECT_EQ(utf16Substring("\xC3\xA9t\xC3\xA9", 1, 3), "t\xC3\xA9");
+  EXPECT_EQ(utf16Substring("a" + emoji + "b", 0, 3), "a" + emoji);
+  EXPECT_EQ(utf16Substring("a" + emoji + "b", 0, 2), "a\xEF\xBF\xBD");
+  EXPECT_EQ(utf16Substring("a" + emoji + "b", 2, 4), "\xEF\xBF\xBD" "b");
+  EXPECT_EQ(utf16Substring("a" + emoji + "b", 2, 2), "");
+}
+
+TEST(Text, MapsCaseWithoutLocale) {
+  EXPECT_EQ(toUpperCase("stra\xC3\x9F" "e"), "STRASSE");
+  EXPECT_EQ(toLowerCase("HeLLo \xCE\x91\xCE\x92"), "hello \xCE\xB1\xCE\xB2");
+  EXPECT_EQ(toUpperCase("123 !"), "123 !");
+}
+
+TEST(Text, ValidatesAndRepairsUtf8) {
+  EXPECT_TRUE(isValidUtf8("plain \xC3\xA9"));
+  EXPECT_FALSE(isValidUtf8("\xC3"));
+  EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // an encoded surrogate
+  EXPECT_EQ(repairUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+}
+
+TEST(Console, ChompTrimsTheSixCharactersAtBothEnds) {
+  EXPECT_EQ(chomp("\tabc \r\n"), "abc");
+  EXPECT_EQ(chomp("a b"), "a b");
+  EXPECT_EQ(chomp("\x03x\x07"), "x");
+  EXPECT_EQ(chomp(" \t\r\n"), std::nullopt);
+  EXPECT_EQ(chomp(""), std::nullopt);
+}
+
+}  // namespace
+}  // namespace corvel
