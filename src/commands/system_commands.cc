@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "files/corvel_dir.h"
+#include "files/corvel_file.h"
 #include "commands/checks.h"
 #include "interpreter/console.h"
 #include "values/text.h"
@@ -59,7 +60,9 @@ void method_readdir(VariableList& vars, const VarRef& array, const std::string& 
 }
 
 void method_system(const std::string& command) {
-  // The child shares the console: it must see our output first and the input we have not used.
+  // The child shares the console and may read the files the script writes: it must see our
+  // output and written text first, and the input we have not used.
+  syncOpenFiles();
   consoleFlush();
   consoleReleaseInput();
   if (command.find('\0') != std::string::npos) return;

@@ -45,6 +45,11 @@ void CorvelFile::closeStream() {
   if (std::fclose(stream) != 0 && method_ != 'r') die("Cannot write to file: " + path_);
 }
 
+void CorvelFile::refused() {
+  unlink();
+  die("Cannot write to file: " + path_);
+}
+
 void CorvelFile::openFile(std::string_view path, std::string_view mode) {
   if (isOpen_) {
     if (stream_) closeStream();
@@ -123,7 +128,7 @@ void CorvelFile::writeBufferToFile(std::string_view text) {
   if (!isOpen_ || !stream_) die("Cannot write to file that is not open.");
   if (std::fwrite(text.data(), 1, text.size(), stream_.get()) != text.size() ||
       std::ferror(stream_.get()) != 0) {
-    die("Cannot write to file: " + path_);
+    refused();
   }
 }
 
@@ -141,10 +146,14 @@ void flushOpenFiles() {
   // not meet the same handle again.
   while (openHandles != nullptr) {
     CorvelFile* handle = openHandles;
+    if (handle->method_ != 'r' && std::fflush(handle->stream_.get()) != 0) handle->refused();
     handle->unlink();
-    if (handle->method_ != 'r' && std::fflush(handle->stream_.get()) != 0) {
-      CorvelFile::die("Cannot write to file: " + handle->path_);
-    }
+  }
+}
+
+void syncOpenFiles() {
+  for (CorvelFile* handle = openHandles; handle != nullptr; handle = handle->nextOpen_) {
+    if (handle->method_ != 'r' && std::fflush(handle->stream_.get()) != 0) handle->refused();
   }
 }
 

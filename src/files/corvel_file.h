@@ -46,6 +46,7 @@ class CorvelFile {
 
  private:
   friend void flushOpenFiles();
+  friend void syncOpenFiles();
 
   struct Closer {
     void operator()(std::FILE* stream) const { std::fclose(stream); }
@@ -53,6 +54,9 @@ class CorvelFile {
 
   // Closes the stream, reporting a refused write as the end of the run.
   void closeStream();
+  // Ends the run because the system refused this handle's text. The handle leaves the list of
+  // open ones first, so the end of the run does not report it a second time.
+  [[noreturn]] void refused();
   void link();
   void unlink();
 
@@ -66,7 +70,11 @@ class CorvelFile {
   CorvelFile* nextOpen_ = nullptr;
 };
 
-// Flushes every stream still open; a refused flush ends the run with "Cannot write to file: PATH".
+// Flushes every stream still open and forgets them, as the run ends; a refused flush ends the run
+// with "Cannot write to file: PATH".
 void flushOpenFiles();
+// Writes out what every open stream holds, so that another process sees it; a refused write ends
+// the run as above.
+void syncOpenFiles();
 
 }  // namespace corvel

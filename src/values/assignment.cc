@@ -5,6 +5,24 @@
 
 namespace corvel {
 
+namespace {
+
+// `set $t [$t...]` is how scripts build up text. When the literal starts with the target itself,
+// the rest is appended in place instead of copying the whole text on every store.
+bool appendToItself(VariableList& vars, CorvelVariable& target, const Word& word) {
+  if (word.form != WordForm::Literal || word.constant) return false;
+  const LiteralPiece& first = word.pieces.front();
+  if (!first.text.empty() || vars.find(first.reference) != &target) return false;
+  std::string rest;
+  appendLiteralPieces(vars, word, 1, rest);
+  std::optional<std::string>& text = target.asString();
+  if (!text) text.emplace();
+  *text += rest;
+  return true;
+}
+
+}  // namespace
+
 void v_set(VariableList& vars, const VarRef& target, const Word& word) {
   CorvelVariable* variable = vars.find(target);
   if (variable == nullptr) {
@@ -16,6 +34,7 @@ void v_set(VariableList& vars, const VarRef& target, const Word& word) {
       variable->value = turnExpressionToInt(vars, word);
       return;
     case Type::String: {
+      if (appendToItself(vars, *variable, word)) return;
       std::string scratch;
       std::optional<std::string_view> text = evaluateText(vars, word, scratch);
       // The text may be a view of this very variable, so it is copied before the store.

@@ -129,14 +129,20 @@ std::int32_t operandValue(VariableList& vars, const ArithmeticOperand& operand) 
 std::string_view literalText(VariableList& vars, const Word& word, std::string& scratch) {
   if (word.constant) return word.pieces.front().text;
   scratch.clear();
-  for (const LiteralPiece& piece : word.pieces) {
-    scratch += piece.text;
-    if (piece.hasReference) appendVariableText(scratch, lookUp(vars, piece.reference));
-  }
+  appendLiteralPieces(vars, word, 0, scratch);
   return scratch;
 }
 
 }  // namespace
+
+void appendLiteralPieces(VariableList& vars, const Word& word, std::size_t firstPiece,
+                         std::string& out) {
+  for (std::size_t i = firstPiece; i < word.pieces.size(); ++i) {
+    const LiteralPiece& piece = word.pieces[i];
+    out += piece.text;
+    if (piece.hasReference) appendVariableText(out, lookUp(vars, piece.reference));
+  }
+}
 
 Word analyseWord(std::string text) {
   Word word;

@@ -58,6 +58,9 @@ Word analyseWord(std::string text);
 // An undeclared variable ends the run with "Not declared: $name" and status 0.
 std::optional<std::string_view> evaluateText(VariableList& vars, const Word& word,
                                              std::string& scratch);
+// Appends the value of the literal `word` from its piece `firstPiece` on to `out`.
+void appendLiteralPieces(VariableList& vars, const Word& word, std::size_t firstPiece,
+                         std::string& out);
 // The text of `word`; the absent string reads as the empty text.
 std::string turnExpressionToString(VariableList& vars, const Word& word);
 // The text of `word` read as a decimal integer; arithmetic and integer variables directly.
