@@ -5,6 +5,8 @@
 # instead of the script path, one per line; @SCRIPT@ stands for the script's path).
 # The interpreter runs under the program name "corvel", so messages that show it are stable.
 
+cmake_minimum_required(VERSION 3.25)
+
 get_filename_component(dir ${SCRIPT} DIRECTORY)
 get_filename_component(name ${SCRIPT} NAME_WE)
 set(base ${dir}/${name})

@@ -1,4 +1,5 @@
-// The checks every command makes on the variables it names, before it changes anything.
+// The checks every command makes on the variables it names, before it changes
+// anything.
 #include "commands/checks.h"
 
 #include <string>
@@ -7,16 +8,19 @@
 
 namespace corvel {
 
-CorvelVariable& requireDeclared(VariableList& vars, const VarRef& ref, int status) {
+CorvelVariable& requireDeclared(VariableList& vars, const VarRef& ref,
+                                int status) {
   CorvelVariable* variable = vars.find(ref);
   if (variable == nullptr) fail("Not declared: $" + ref.name + "\n", status);
   return *variable;
 }
 
-CorvelVariable& requireVariable(VariableList& vars, const VarRef& ref, Type type,
-                                std::string_view wrongType, int status) {
+CorvelVariable& requireVariable(VariableList& vars, const VarRef& ref,
+                                Type type, std::string_view wrongType,
+                                int status) {
   CorvelVariable& variable = requireDeclared(vars, ref, status);
-  if (variable.type() != type) fail(std::string(wrongType) + ref.name + "\n", status);
+  if (variable.type() != type)
+    fail(std::string(wrongType) + ref.name + "\n", status);
   return variable;
 }
 

@@ -1,4 +1,5 @@
-// The checks every command makes on the variables it names, before it changes anything.
+// The checks every command makes on the variables it names, before it changes
+// anything.
 #pragma once
 
 #include <string_view>
@@ -7,13 +8,16 @@
 
 namespace corvel {
 
-// Returns the variable `ref` names. When there is none, ends the run with "Not declared: $name";
-// when its type is not `type`, with `wrongType` followed by the name and a line feed. Both end the
-// run with `status`.
-CorvelVariable& requireVariable(VariableList& vars, const VarRef& ref, Type type,
-                                std::string_view wrongType, int status = 1);
+// Returns the variable `ref` names. When there is none, ends the run with "Not
+// declared: $name"; when its type is not `type`, with `wrongType` followed by
+// the name and a line feed. Both end the run with `status`.
+CorvelVariable& requireVariable(VariableList& vars, const VarRef& ref,
+                                Type type, std::string_view wrongType,
+                                int status = 1);
 
-// Returns the variable `ref` names, or ends the run with "Not declared: $name" and `status`.
-CorvelVariable& requireDeclared(VariableList& vars, const VarRef& ref, int status = 1);
+// Returns the variable `ref` names, or ends the run with "Not declared: $name"
+// and `status`.
+CorvelVariable& requireDeclared(VariableList& vars, const VarRef& ref,
+                                int status = 1);
 
 }  // namespace corvel

@@ -8,8 +8,8 @@
 
 namespace corvel {
 
-// Each checks that `file` names a file variable (and `target` a variable of the type it stores),
-// ending the run otherwise, then hands the work to the handle.
+// Each checks that `file` names a file variable (and `target` a variable of the
+// type it stores), ending the run otherwise, then hands the work to the handle.
 void method_open(VariableList& vars, const VarRef& file, std::string_view path,
                  std::string_view mode);
 void method_fclose(VariableList& vars, const VarRef& file);
@@ -17,9 +17,12 @@ void method_fclose(VariableList& vars, const VarRef& file);
 void method_fread(VariableList& vars, const VarRef& file, const VarRef& target,
                   std::int32_t count);
 // Stores the next line of `file` in the string variable `target`.
-void method_freadline(VariableList& vars, const VarRef& file, const VarRef& target);
-void method_fwrite(VariableList& vars, const VarRef& file, std::string_view text);
-// Stores 1 in the int variable `target` when `file` has met its end or was closed, else 0.
+void method_freadline(VariableList& vars, const VarRef& file,
+                      const VarRef& target);
+void method_fwrite(VariableList& vars, const VarRef& file,
+                   std::string_view text);
+// Stores 1 in the int variable `target` when `file` has met its end or was
+// closed, else 0.
 void method_fdone(VariableList& vars, const VarRef& file, const VarRef& target);
 
 }  // namespace corvel

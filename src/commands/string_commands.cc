@@ -1,4 +1,5 @@
-// String and number commands: strlen, strupper, strlower, substr, md5, random, cin.
+// String and number commands: strlen, strupper, strlower, substr, md5, random,
+// cin.
 #include "commands/string_commands.h"
 
 #include <stdlib.h>
@@ -13,8 +14,10 @@ namespace corvel {
 
 namespace {
 
-void mapCase(VariableList& vars, const VarRef& ref, std::string (*map)(std::string_view)) {
-  CorvelVariable& variable = requireVariable(vars, ref, Type::String, "Not a string: $");
+void mapCase(VariableList& vars, const VarRef& ref,
+             std::string (*map)(std::string_view)) {
+  CorvelVariable& variable =
+      requireVariable(vars, ref, Type::String, "Not a string: $");
   std::optional<std::string>& text = variable.asString();
   // The absent string stays absent.
   if (text) text = map(*text);
@@ -22,7 +25,8 @@ void mapCase(VariableList& vars, const VarRef& ref, std::string (*map)(std::stri
 
 }  // namespace
 
-void method_strlen(VariableList& vars, const VarRef& text, const VarRef& target) {
+void method_strlen(VariableList& vars, const VarRef& text,
+                   const VarRef& target) {
   // The operand is always read as a variable, of any type.
   CorvelVariable* operand = vars.find(text);
   if (operand == nullptr) fail("Not declared: $" + text.name + "\n", 0);
@@ -46,17 +50,23 @@ void method_strlen(VariableList& vars, const VarRef& text, const VarRef& target)
   result->value = length;
 }
 
-void method_strupper(VariableList& vars, const VarRef& text) { mapCase(vars, text, toUpperCase); }
+void method_strupper(VariableList& vars, const VarRef& text) {
+  mapCase(vars, text, toUpperCase);
+}
 
-void method_strlower(VariableList& vars, const VarRef& text) { mapCase(vars, text, toLowerCase); }
+void method_strlower(VariableList& vars, const VarRef& text) {
+  mapCase(vars, text, toLowerCase);
+}
 
-void method_substr(VariableList& vars, const VarRef& text, const Word& from, const Word& to) {
+void method_substr(VariableList& vars, const VarRef& text, const Word& from,
+                   const Word& to) {
   CorvelVariable* variable = &requireDeclared(vars, text);
   if (variable->type() != Type::String) {
     consolePrint("Not string: $" + text.name + "\n");
     return;
   }
-  constexpr std::string_view kOutOfBounds = "Fatal error.  Substring out of bounds.\n";
+  constexpr std::string_view kOutOfBounds =
+      "Fatal error.  Substring out of bounds.\n";
   const std::optional<std::string>& current = variable->asString();
   std::int32_t length = current ? utf16Length(*current) : 0;
   std::int32_t start = turnExpressionToInt(vars, from);
@@ -65,21 +75,27 @@ void method_substr(VariableList& vars, const VarRef& text, const Word& from, con
   if (end < 0 || end > length) fail(kOutOfBounds, 1);
   if (start > end) fail(kOutOfBounds, 1);
   // The absent string has nothing to cut and stays absent.
-  if (current) variable->value = std::optional<std::string>(utf16Substring(*current, start, end));
+  if (current)
+    variable->value =
+        std::optional<std::string>(utf16Substring(*current, start, end));
 }
 
-void method_md5(VariableList& vars, std::string_view text, const VarRef& target) {
-  CorvelVariable& variable = requireVariable(vars, target, Type::String, "Not a string: $");
+void method_md5(VariableList& vars, std::string_view text,
+                const VarRef& target) {
+  CorvelVariable& variable =
+      requireVariable(vars, target, Type::String, "Not a string: $");
   variable.value = std::optional<std::string>(Hash().md5(text));
 }
 
 void method_random(VariableList& vars, const VarRef& target) {
-  CorvelVariable& variable = requireVariable(vars, target, Type::Int, "Not an int: $");
+  CorvelVariable& variable =
+      requireVariable(vars, target, Type::Int, "Not an int: $");
   variable.value = static_cast<std::int32_t>(arc4random());
 }
 
 void method_cin(VariableList& vars, const VarRef& target) {
-  CorvelVariable& variable = requireVariable(vars, target, Type::String, "Not a string: $");
+  CorvelVariable& variable =
+      requireVariable(vars, target, Type::String, "Not a string: $");
   std::optional<std::string> line = readLineFromConsole();
   if (!line) return;
   if (!line->empty() && line->back() == '\r') line->pop_back();

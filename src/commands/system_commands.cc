@@ -1,4 +1,5 @@
-// File-system, shell and network commands: fexists, unlink, mkdir, readdir, system, geturl.
+// File-system, shell and network commands: fexists, unlink, mkdir, readdir,
+// system, geturl.
 #include "commands/system_commands.h"
 
 #include <curl/curl.h>
@@ -8,9 +9,9 @@
 #include <filesystem>
 #include <memory>
 
+#include "commands/checks.h"
 #include "files/corvel_dir.h"
 #include "files/corvel_file.h"
-#include "commands/checks.h"
 #include "interpreter/console.h"
 #include "values/text.h"
 
@@ -18,7 +19,8 @@ namespace corvel {
 
 namespace {
 
-std::size_t collectBody(char* data, std::size_t size, std::size_t count, void* body) {
+std::size_t collectBody(char* data, std::size_t size, std::size_t count,
+                        void* body) {
   static_cast<std::string*>(body)->append(data, size * count);
   return size * count;
 }
@@ -34,14 +36,18 @@ long timeoutSeconds() {
 
 }  // namespace
 
-void method_fexists(VariableList& vars, const std::string& path, const VarRef& target) {
-  CorvelVariable& result = requireVariable(vars, target, Type::Int, "Not an int: $");
+void method_fexists(VariableList& vars, const std::string& path,
+                    const VarRef& target) {
+  CorvelVariable& result =
+      requireVariable(vars, target, Type::Int, "Not an int: $");
   result.value = std::int32_t{pathKind(path)};
 }
 
 void method_unlink(const std::string& path) {
-  if (pathKind(path) == 0) fail("File/directory doesn't exitst: $" + path + "\n", 1);
-  // A symbolic link is removed itself, never what it points to. A refusal is not reported.
+  if (pathKind(path) == 0)
+    fail("File/directory doesn't exitst: $" + path + "\n", 1);
+  // A symbolic link is removed itself, never what it points to. A refusal is
+  // not reported.
   std::error_code ignored;
   std::filesystem::remove_all(std::filesystem::path(path), ignored);
 }
@@ -52,16 +58,18 @@ void method_mkdir(const std::string& path) {
   ::mkdir(path.c_str(), 0777);
 }
 
-void method_readdir(VariableList& vars, const VarRef& array, const std::string& path) {
+void method_readdir(VariableList& vars, const VarRef& array,
+                    const std::string& path) {
   std::shared_ptr<List> listing = CorvelDir().getDirectoryListing(path);
   if (!listing) listing = std::make_shared<List>();
-  CorvelVariable& result = requireVariable(vars, array, Type::Array, "Not an array: $");
+  CorvelVariable& result =
+      requireVariable(vars, array, Type::Array, "Not an array: $");
   result.value = std::move(listing);
 }
 
 void method_system(const std::string& command) {
-  // The child shares the console and may read the files the script writes: it must see our
-  // output and written text first, and the input we have not used.
+  // The child shares the console and may read the files the script writes: it
+  // must see our output and written text first, and the input we have not used.
   syncOpenFiles();
   consoleFlush();
   consoleReleaseInput();
@@ -69,8 +77,10 @@ void method_system(const std::string& command) {
   [[maybe_unused]] int status = std::system(command.c_str());
 }
 
-void method_geturl(VariableList& vars, const std::string& url, const VarRef& target) {
-  CorvelVariable& result = requireVariable(vars, target, Type::String, "Not a string: $");
+void method_geturl(VariableList& vars, const std::string& url,
+                   const VarRef& target) {
+  CorvelVariable& result =
+      requireVariable(vars, target, Type::String, "Not a string: $");
   consoleFlush();
   result.value = std::optional<std::string>(fetchUrl(url));
 }
@@ -78,9 +88,11 @@ void method_geturl(VariableList& vars, const std::string& url, const VarRef& tar
 std::string fetchUrl(const std::string& url) {
   if (url.empty() || url.find('\0') != std::string::npos) return std::string();
   // Set up only when a script first fetches, so that start-up stays fast.
-  static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  static const bool initialised =
+      curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
   if (!initialised) return std::string();
-  std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
+  std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(),
+                                                           &curl_easy_cleanup);
   if (!curl) return std::string();
   std::string body;
   CURL* handle = curl.get();

@@ -1,4 +1,5 @@
-// The text-file handle held by every file variable: open, read, write, test for end, close.
+// The text-file handle held by every file variable: open, read, write, test for
+// end, close.
 #include "files/corvel_file.h"
 
 #include "interpreter/console.h"
@@ -8,7 +9,8 @@ namespace corvel {
 
 namespace {
 
-// Head of the list of handles that own a stream. Plain data: it outlives every handle.
+// Head of the list of handles that own a stream. Plain data: it outlives every
+// handle.
 CorvelFile* openHandles = nullptr;
 
 std::optional<std::string> decoded(std::string&& bytes) {
@@ -42,7 +44,8 @@ void CorvelFile::unlink() {
 void CorvelFile::closeStream() {
   unlink();
   std::FILE* stream = stream_.release();
-  if (std::fclose(stream) != 0 && method_ != 'r') die("Cannot write to file: " + path_);
+  if (std::fclose(stream) != 0 && method_ != 'r')
+    die("Cannot write to file: " + path_);
 }
 
 void CorvelFile::refused() {
@@ -60,7 +63,8 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
     die("Unknow open method.  Please consult documentation.");
   }
   path_ = std::string(path);
-  // A path with a zero byte inside names no file; the system would see only its first part.
+  // A path with a zero byte inside names no file; the system would see only its
+  // first part.
   if (path_.find('\0') == std::string::npos) {
     stream_.reset(std::fopen(path_.c_str(), std::string(mode).c_str()));
     if (stream_) {
@@ -103,7 +107,8 @@ std::optional<std::string> CorvelFile::readLine() {
   return decoded(std::move(line));
 }
 
-std::optional<std::string> CorvelFile::readAmountOfCharacters(std::int32_t count) {
+std::optional<std::string> CorvelFile::readAmountOfCharacters(
+    std::int32_t count) {
   if (!isOpen_) return std::nullopt;
   std::string text;
   if (count <= 0) return text;
@@ -142,18 +147,21 @@ void CorvelFile::die(std::string_view message) {
 }
 
 void flushOpenFiles() {
-  // Each handle leaves the list before its flush, so a failure that ends the run from here does
-  // not meet the same handle again.
+  // Each handle leaves the list before its flush, so a failure that ends the
+  // run from here does not meet the same handle again.
   while (openHandles != nullptr) {
     CorvelFile* handle = openHandles;
-    if (handle->method_ != 'r' && std::fflush(handle->stream_.get()) != 0) handle->refused();
+    if (handle->method_ != 'r' && std::fflush(handle->stream_.get()) != 0)
+      handle->refused();
     handle->unlink();
   }
 }
 
 void syncOpenFiles() {
-  for (CorvelFile* handle = openHandles; handle != nullptr; handle = handle->nextOpen_) {
-    if (handle->method_ != 'r' && std::fflush(handle->stream_.get()) != 0) handle->refused();
+  for (CorvelFile* handle = openHandles; handle != nullptr;
+       handle = handle->nextOpen_) {
+    if (handle->method_ != 'r' && std::fflush(handle->stream_.get()) != 0)
+      handle->refused();
   }
 }
 

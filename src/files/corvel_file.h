@@ -1,4 +1,5 @@
-// The text-file handle held by every file variable: open, read, write, test for end, close.
+// The text-file handle held by every file variable: open, read, write, test for
+// end, close.
 #pragma once
 
 #include <cstdint>
@@ -15,30 +16,36 @@ class CorvelFile {
   CorvelFile() = default;
   CorvelFile(const CorvelFile&) = delete;
   CorvelFile& operator=(const CorvelFile&) = delete;
-  // A handle that nobody holds any more closes its stream, so its text is not lost.
+  // A handle that nobody holds any more closes its stream, so its text is not
+  // lost.
   ~CorvelFile();
 
   bool isOpen() const { return isOpen_; }
   bool isDone() const { return isDone_; }
-  // The first character of the latest open's mode, or 0 for a handle never opened.
+  // The first character of the latest open's mode, or 0 for a handle never
+  // opened.
   char method() const { return method_; }
   // The path of the latest open; empty before the first open and after a close.
   const std::string& path() const { return path_; }
 
-  // Opens `path` with `mode` ("r", "w" or "a"), closing the stream still open first. Any other
-  // mode ends the run. A path the system cannot open still marks the handle open: reads then
-  // meet end of file at once and writes end the run.
+  // Opens `path` with `mode` ("r", "w" or "a"), closing the stream still open
+  // first. Any other mode ends the run. A path the system cannot open still
+  // marks the handle open: reads then meet end of file at once and writes end
+  // the run.
   void openFile(std::string_view path, std::string_view mode);
-  // Closes the stream if one is open, marks the handle done and forgets its path. Closing a
-  // handle that is not open is no fault.
+  // Closes the stream if one is open, marks the handle done and forgets its
+  // path. Closing a handle that is not open is no fault.
   void closeFile();
-  // Reads one line without its line feed. Gives no string on a handle that is not open or when
-  // the bytes are not UTF-8; ends the run when the handle was not opened for reading.
+  // Reads one line without its line feed. Gives no string on a handle that is
+  // not open or when the bytes are not UTF-8; ends the run when the handle was
+  // not opened for reading.
   std::optional<std::string> readLine();
-  // Reads up to `count` bytes. Gives no string on a handle that is not open or when the bytes are
-  // not UTF-8, and the empty string for a `count` of 0 or less.
+  // Reads up to `count` bytes. Gives no string on a handle that is not open or
+  // when the bytes are not UTF-8, and the empty string for a `count` of 0 or
+  // less.
   std::optional<std::string> readAmountOfCharacters(std::int32_t count);
-  // Writes the bytes of `text`; ends the run unless the handle is open for writing.
+  // Writes the bytes of `text`; ends the run unless the handle is open for
+  // writing.
   void writeBufferToFile(std::string_view text);
 
   // Prints `message` framed by line feeds and ends the run with status 1.
@@ -54,8 +61,9 @@ class CorvelFile {
 
   // Closes the stream, reporting a refused write as the end of the run.
   void closeStream();
-  // Ends the run because the system refused this handle's text. The handle leaves the list of
-  // open ones first, so the end of the run does not report it a second time.
+  // Ends the run because the system refused this handle's text. The handle
+  // leaves the list of open ones first, so the end of the run does not report
+  // it a second time.
   [[noreturn]] void refused();
   void link();
   void unlink();
@@ -65,16 +73,17 @@ class CorvelFile {
   char method_ = 0;
   std::string path_;
   std::unique_ptr<std::FILE, Closer> stream_;
-  // Handles with a stream form a list, so the end of the run can flush every one of them.
+  // Handles with a stream form a list, so the end of the run can flush every
+  // one of them.
   CorvelFile* previousOpen_ = nullptr;
   CorvelFile* nextOpen_ = nullptr;
 };
 
-// Flushes every stream still open and forgets them, as the run ends; a refused flush ends the run
-// with "Cannot write to file: PATH".
+// Flushes every stream still open and forgets them, as the run ends; a refused
+// flush ends the run with "Cannot write to file: PATH".
 void flushOpenFiles();
-// Writes out what every open stream holds, so that another process sees it; a refused write ends
-// the run as above.
+// Writes out what every open stream holds, so that another process sees it; a
+// refused write ends the run as above.
 void syncOpenFiles();
 
 }  // namespace corvel

@@ -8,7 +8,8 @@ namespace corvel {
 
 class Hash {
  public:
-  // Returns the MD5 digest of the bytes of `text` as 32 lower-case hexadecimal digits.
+  // Returns the MD5 digest of the bytes of `text` as 32 lower-case hexadecimal
+  // digits.
   std::string md5(std::string_view text) const;
 };
 

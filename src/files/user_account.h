@@ -5,9 +5,11 @@
 
 namespace corvel {
 
-// Returns the home directory: HOME when set and not empty, else the password database's entry.
+// Returns the home directory: HOME when set and not empty, else the password
+// database's entry.
 std::string homeDirectory();
-// Returns the login name of the real user id, or the empty string when the database has none.
+// Returns the login name of the real user id, or the empty string when the
+// database has none.
 std::string userName();
 
 }  // namespace corvel

@@ -17,7 +17,8 @@ std::optional<std::string> readWholeFile(const std::string& path) {
   struct stat info;
   if (::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode)) {
     std::string bytes;
-    if (S_ISREG(info.st_mode)) bytes.reserve(static_cast<std::size_t>(info.st_size));
+    if (S_ISREG(info.st_mode))
+      bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[1 << 16];
     for (;;) {
       ssize_t got = ::read(fd, buffer, sizeof buffer);

@@ -6,8 +6,8 @@
 
 namespace corvel {
 
-// Returns every byte of the regular file (or other readable non-directory) at `path`, or nothing
-// when it cannot be opened or read.
+// Returns every byte of the regular file (or other readable non-directory) at
+// `path`, or nothing when it cannot be opened or read.
 std::optional<std::string> readWholeFile(const std::string& path);
 
 }  // namespace corvel

@@ -1,4 +1,5 @@
-// The console: standard output for everything the interpreter prints, standard input for lines.
+// The console: standard output for everything the interpreter prints, standard
+// input for lines.
 #include "interpreter/console.h"
 
 #include <fcntl.h>
@@ -17,7 +18,8 @@ namespace corvel {
 
 namespace {
 
-// Console state is plain data: a run ends through _Exit, and a signal handler may read it.
+// Console state is plain data: a run ends through _Exit, and a signal handler
+// may read it.
 struct Output {
   char buffer[1 << 16];
   std::size_t length = 0;
@@ -32,7 +34,8 @@ struct Input {
   std::size_t position = 0;
   std::size_t length = 0;
   bool initialised = false;
-  bool seekable = false;  // read-ahead can be given back before a child process runs
+  bool seekable =
+      false;  // read-ahead can be given back before a child process runs
   bool ended = false;
 };
 Input input;
@@ -65,7 +68,8 @@ void initialiseOutput() {
   output.initialised = true;
   output.immediate = ::isatty(STDOUT_FILENO) == 1;
   if (!output.immediate) {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::signal(signal, flushOnSignal);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+      ::signal(signal, flushOnSignal);
   }
 }
 
@@ -73,12 +77,13 @@ bool fillInput() {
   if (!input.initialised) {
     input.initialised = true;
     struct stat info;
-    input.seekable = ::fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode) &&
+    input.seekable = ::fstat(STDIN_FILENO, &info) == 0 &&
+                     S_ISREG(info.st_mode) &&
                      ::lseek(STDIN_FILENO, 0, SEEK_CUR) != -1;
   }
   if (input.ended) return false;
-  // From a pipe or terminal, one byte at a time: what this process does not read stays there for
-  // the next process that shares standard input.
+  // From a pipe or terminal, one byte at a time: what this process does not
+  // read stays there for the next process that shares standard input.
   std::size_t want = input.seekable ? sizeof input.buffer : 1;
   for (;;) {
     ssize_t got = ::read(STDIN_FILENO, input.buffer, want);
@@ -96,6 +101,7 @@ bool fillInput() {
 }  // namespace
 
 void consolePrint(std::string_view text) {
+  if (text.empty()) return;
   if (!output.initialised) initialiseOutput();
   if (output.immediate) {
     writeAll(text.data(), text.size());
@@ -128,11 +134,13 @@ std::optional<std::string> readLineFromConsole() {
     readAny = true;
     const char* begin = input.buffer + input.position;
     const char* end = input.buffer + input.length;
-    const auto* feed = static_cast<const char*>(std::memchr(begin, '\n', end - begin));
+    const auto* feed =
+        static_cast<const char*>(std::memchr(begin, '\n', end - begin));
     if (feed != nullptr) {
       line.append(begin, feed);
       input.position += static_cast<std::size_t>(feed - begin) + 1;
-      return isValidUtf8(line) ? std::optional<std::string>(std::move(line)) : std::nullopt;
+      return isValidUtf8(line) ? std::optional<std::string>(std::move(line))
+                               : std::nullopt;
     }
     line.append(begin, end);
     input.position = input.length;
@@ -143,7 +151,8 @@ std::optional<std::string> readLineFromConsole() {
 
 void consoleReleaseInput() {
   if (input.seekable && input.position < input.length) {
-    ::lseek(STDIN_FILENO, -static_cast<off_t>(input.length - input.position), SEEK_CUR);
+    ::lseek(STDIN_FILENO, -static_cast<off_t>(input.length - input.position),
+            SEEK_CUR);
   }
   input.position = input.length = 0;
 }

@@ -1,4 +1,5 @@
-// The console: standard output for everything the interpreter prints, standard input for lines.
+// The console: standard output for everything the interpreter prints, standard
+// input for lines.
 #pragma once
 
 #include <optional>
@@ -7,29 +8,33 @@
 
 namespace corvel {
 
-// Writes `text` to standard output byte for byte. A terminal sees it at once; a pipe or file sees
-// it no later than the next read of standard input, child process, pause or end of the run.
+// Writes `text` to standard output byte for byte. A terminal sees it at once; a
+// pipe or file sees it no later than the next read of standard input, child
+// process, pause or end of the run.
 void consolePrint(std::string_view text);
 // Hands everything printed so far to standard output.
 void consoleFlush();
 
-// Reads the next line of standard input without its line feed. At end of input the bytes read so
-// far form the last line; with none there is no line. Bytes that are not UTF-8 give no line.
+// Reads the next line of standard input without its line feed. At end of input
+// the bytes read so far form the last line; with none there is no line. Bytes
+// that are not UTF-8 give no line.
 std::optional<std::string> readLineFromConsole();
-// Gives back standard input read ahead but not yet used, so that a child process reads it.
+// Gives back standard input read ahead but not yet used, so that a child
+// process reads it.
 void consoleReleaseInput();
 
-// Sounds the alert on the controlling terminal, if there is one; never into standard output.
+// Sounds the alert on the controlling terminal, if there is one; never into
+// standard output.
 void consoleBeep();
 // Pauses the run for one second, after showing what was printed.
 void consoleWait();
 
-// Returns `text` without the line feeds, carriage returns, blanks, tabs and the characters 3 and 7
-// at either end, or nothing when no other character is left.
+// Returns `text` without the line feeds, carriage returns, blanks, tabs and the
+// characters 3 and 7 at either end, or nothing when no other character is left.
 std::optional<std::string> chomp(std::string_view text);
 
-// Ends the run with `status`: flushes the files still open (a refused flush ends the run with
-// status 1 and its own message instead) and standard output.
+// Ends the run with `status`: flushes the files still open (a refused flush
+// ends the run with status 1 and its own message instead) and standard output.
 [[noreturn]] void endRun(int status);
 // Prints `message`, then ends the run with `status`.
 [[noreturn]] void fail(std::string_view message, int status = 1);

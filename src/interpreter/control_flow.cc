@@ -1,4 +1,5 @@
-// Control flow: the tape of lines, `if` with its skipping, `}` lines, labels and `goto`.
+// Control flow: the tape of lines, `if` with its skipping, `}` lines, labels
+// and `goto`.
 #include "interpreter/control_flow.h"
 
 #include <algorithm>
@@ -18,10 +19,11 @@ Tape::Tape(std::vector<Line> lines) : lines_(std::move(lines)) {
     const std::vector<Word>& words = lines_[i].words;
     const std::string& first = words.front().text;
     if (first.empty() || first.front() != '*') continue;
-    // "*name" carries the label name; a lone "*" carries the empty label and, when a word
-    // follows, that word as well.
+    // "*name" carries the label name; a lone "*" carries the empty label and,
+    // when a word follows, that word as well.
     labels_[first.substr(1)].push_back(i);
-    if (first.size() == 1 && words.size() >= 2) labels_[words[1].text].push_back(i);
+    if (first.size() == 1 && words.size() >= 2)
+      labels_[words[1].text].push_back(i);
   }
 }
 
@@ -29,11 +31,14 @@ void Tape::skipLine() {
   if (cursor_ < lines_.size()) ++cursor_;
 }
 
-void Tape::skipBlock() { cursor_ = std::min<std::size_t>(nextBrace_[cursor_] + 1, lines_.size()); }
+void Tape::skipBlock() {
+  cursor_ = std::min<std::size_t>(nextBrace_[cursor_] + 1, lines_.size());
+}
 
 void Tape::jumpToLabel(std::string_view label) {
-  // The result is that of searching backward from the `goto` line and then forward from the
-  // start of the script; the index only spares walking the lines.
+  // The result is that of searching backward from the `goto` line and then
+  // forward from the start of the script; the index only spares walking the
+  // lines.
   auto found = labels_.find(label);
   if (found == labels_.end()) {
     cursor_ = lines_.size();
@@ -41,13 +46,24 @@ void Tape::jumpToLabel(std::string_view label) {
   }
   const std::vector<std::uint32_t>& carriers = found->second;
   auto after = std::upper_bound(carriers.begin(), carriers.end(), lastPassed());
-  std::uint32_t target = after == carriers.begin() ? carriers.front() : *(after - 1);
+  std::uint32_t target =
+      after == carriers.begin() ? carriers.front() : *(after - 1);
   cursor_ = target + 1;
 }
 
 namespace {
 
-enum class Comparison { Equal, NotEqual, Same, Differ, Less, Greater, AtLeast, AtMost, Never };
+enum class Comparison {
+  Equal,
+  NotEqual,
+  Same,
+  Differ,
+  Less,
+  Greater,
+  AtLeast,
+  AtMost,
+  Never
+};
 
 Comparison comparisonOf(std::string_view op) {
   if (op == "==") return Comparison::Equal;
@@ -76,7 +92,8 @@ bool condition(VariableList& vars, const Line& line) {
     case Comparison::Differ: {
       std::string scratchA;
       std::string scratchB;
-      // Evaluation changes no variable, so the first text stays valid while the second is made.
+      // Evaluation changes no variable, so the first text stays valid while the
+      // second is made.
       std::optional<std::string_view> a = evaluateText(vars, first, scratchA);
       std::optional<std::string_view> b = evaluateText(vars, second, scratchB);
       // The absent string equals no text.
@@ -108,10 +125,13 @@ void method_if(VariableList& vars, Tape& tape, const Line& line) {
     tape.skipLine();
     return;
   }
-  if (line.words[4].text != "{") fail("Expecting '{' as last parameter of if.\n", 1);
+  if (line.words[4].text != "{")
+    fail("Expecting '{' as last parameter of if.\n", 1);
   tape.skipBlock();
 }
 
-void method_goto(Tape& tape, std::string_view label) { tape.jumpToLabel(label); }
+void method_goto(Tape& tape, std::string_view label) {
+  tape.jumpToLabel(label);
+}
 
 }  // namespace corvel

@@ -1,4 +1,5 @@
-// Control flow: the tape of lines, `if` with its skipping, `}` lines, labels and `goto`.
+// Control flow: the tape of lines, `if` with its skipping, `}` lines, labels
+// and `goto`.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +16,8 @@ struct Command;
 
 // What the dispatcher does with a line, decided once when the script is loaded.
 enum class LineAction : std::uint8_t {
-  Record,           // `}`, a label, or a word of two or more characters that is no command
+  Record,  // `}`, a label, or a word of two or more characters that is no
+           // command
   UnknownFunction,  // a one-character word that is no command
   Beep,
   Exit,
@@ -31,8 +33,9 @@ struct Line {
   const Command* command = nullptr;
 };
 
-// The script as one row of lines split at a cursor: the lines before it have been passed (run or
-// skipped), the line at it runs next. Running, skipping and jumping only move the cursor.
+// The script as one row of lines split at a cursor: the lines before it have
+// been passed (run or skipped), the line at it runs next. Running, skipping and
+// jumping only move the cursor.
 class Tape {
  public:
   explicit Tape(std::vector<Line> lines);
@@ -46,29 +49,27 @@ class Tape {
 
   // Passes the next line without running it, if there is one.
   void skipLine();
-  // Passes lines without running them up to and including the next line that begins with `}`,
-  // or to the end of the script.
+  // Passes lines without running them up to and including the next line that
+  // begins with `}`, or to the end of the script.
   void skipBlock();
-  // Moves the cursor behind the nearest label line for `label` at or before the line passed last,
-  // else behind the first one after it, else to the end of the script.
+  // Moves the cursor behind the nearest label line for `label` at or before the
+  // line passed last, else behind the first one after it, else to the end of
+  // the script.
   void jumpToLabel(std::string_view label);
 
  private:
-  struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-
   std::vector<Line> lines_;
   std::size_t cursor_ = 0;
-  // For each line, the index of the first line at or after it that begins with `}` (or the end).
+  // For each line, the index of the first line at or after it that begins with
+  // `}` (or the end).
   std::vector<std::uint32_t> nextBrace_;
   // For each label, the lines that carry it, in script order.
-  std::unordered_map<std::string, std::vector<std::uint32_t>, NameHash, std::equal_to<>> labels_;
+  NameMap<std::vector<std::uint32_t>>
+      labels_;
 };
 
-// Runs an `if` line that has passed its word count: evaluates the condition and skips what a
-// false one skips.
+// Runs an `if` line that has passed its word count: evaluates the condition and
+// skips what a false one skips.
 void method_if(VariableList& vars, Tape& tape, const Line& line);
 
 // Jumps to `label` (the `goto` line has been passed already).

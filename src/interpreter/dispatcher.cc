@@ -1,4 +1,5 @@
-// The dispatcher: the command table of the language and the execution of one line.
+// The dispatcher: the command table of the language and the execution of one
+// line.
 #include "interpreter/dispatcher.h"
 
 #include <algorithm>
@@ -29,8 +30,9 @@ void declareAll(Operands& op) {
   }
 }
 
-// One row per command word, sorted by word. A row is everything the dispatcher knows about a
-// command; operands are taken in the order the command checks them, then its function runs.
+// One row per command word, sorted by word. A row is everything the dispatcher
+// knows about a command; operands are taken in the order the command checks
+// them, then its function runs.
 constexpr Command kCommands[] = {
     {"add", exactly(3), "Usage: add $array $newItem\n", 1,
      [](Operands& op) {
@@ -84,12 +86,14 @@ constexpr Command kCommands[] = {
      [](Operands& op) {
        op.checkCount();
        const VarRef& file = op.name(2);
-       // The mode is evaluated before the path, so a fault in the mode is the one reported.
+       // The mode is evaluated before the path, so a fault in the mode is the
+       // one reported.
        std::string mode = op.text(4);
        std::string path = op.text(3);
        method_open(op.vars(), file, path, mode);
      }},
-    {"fread", exactly(4), "Usage: fread $file $stringToPutIn $amountToRead\n", 0,
+    {"fread", exactly(4), "Usage: fread $file $stringToPutIn $amountToRead\n",
+     0,
      [](Operands& op) {
        op.checkCount();
        const VarRef& file = op.name(2);
@@ -109,16 +113,18 @@ constexpr Command kCommands[] = {
        op.checkCount();
        const VarRef& file = op.name(2);
        std::string scratch;
-       std::optional<std::string_view> text = evaluateText(op.vars(), op.raw(3), scratch);
+       std::optional<std::string_view> text =
+           evaluateText(op.vars(), op.raw(3), scratch);
        method_fwrite(op.vars(), file, text.value_or(std::string_view()));
      }},
-    {"getarray", exactly(4), "Usage: getarray $objectToGetTo $array $intIndex\n", 0,
+    {"getarray", exactly(4),
+     "Usage: getarray $objectToGetTo $array $intIndex\n", 0,
      [](Operands& op) {
        op.checkCount();
        const VarRef& array = op.name(3);
        const VarRef& target = op.name(2);
-       // The index word is read as text and then as a decimal integer, which is what reading
-       // it as an integer does.
+       // The index word is read as text and then as a decimal integer, which is
+       // what reading it as an integer does.
        std::int32_t index = op.integer(4);
        method_getarray(op.vars(), target, array, index);
      }},
@@ -136,7 +142,8 @@ constexpr Command kCommands[] = {
        if (label.size() > 1 && label.front() == '*') label.erase(0, 1);
        method_goto(op.tape(), label);
      }},
-    {"if", WordCount{4, 5}, "Usage: if $firstValue comparisonStatement $secondValue [{]\n", 1,
+    {"if", WordCount{4, 5},
+     "Usage: if $firstValue comparisonStatement $secondValue [{]\n", 1,
      [](Operands& op) {
        op.checkCount();
        method_if(op.vars(), op.tape(), op.line());
@@ -160,7 +167,8 @@ constexpr Command kCommands[] = {
        // Each text is printed before the next word is evaluated.
        std::string scratch;
        for (std::size_t i = 2; i <= op.size(); ++i) {
-         std::optional<std::string_view> text = evaluateText(op.vars(), op.raw(i), scratch);
+         std::optional<std::string_view> text =
+             evaluateText(op.vars(), op.raw(i), scratch);
          if (text) consolePrint(*text);
        }
      }},
@@ -234,15 +242,18 @@ static_assert(sortedByWord(), "kCommands must stay sorted by word");
 
 const Command* findCommand(std::string_view word) {
   const Command* end = std::end(kCommands);
-  const Command* row = std::lower_bound(
-      std::begin(kCommands), end, word,
-      [](const Command& command, std::string_view w) { return command.word < w; });
+  const Command* row =
+      std::lower_bound(std::begin(kCommands), end, word,
+                       [](const Command& command, std::string_view w) {
+                         return command.word < w;
+                       });
   return row != end && row->word == word ? row : nullptr;
 }
 
 // A word that is no command does nothing, unless it is a single character.
 LineAction noCommand(std::string_view word) {
-  return utf16Length(word) == 1 ? LineAction::UnknownFunction : LineAction::Record;
+  return utf16Length(word) == 1 ? LineAction::UnknownFunction
+                                : LineAction::Record;
 }
 
 LineAction oneWordAction(std::string_view word) {
@@ -282,7 +293,8 @@ std::vector<Line> prepareLines(std::vector<TokenLine> tokenLines) {
   for (TokenLine& tokens : tokenLines) {
     Line line;
     line.words.reserve(tokens.size());
-    for (std::string& token : tokens) line.words.push_back(analyseWord(std::move(token)));
+    for (std::string& token : tokens)
+      line.words.push_back(analyseWord(std::move(token)));
     const std::string& first = line.words.front().text;
     if (first == "}") {
       line.action = LineAction::Record;

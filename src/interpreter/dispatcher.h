@@ -1,4 +1,5 @@
-// The dispatcher: the command table of the language and the execution of one line.
+// The dispatcher: the command table of the language and the execution of one
+// line.
 #pragma once
 
 #include <cstdint>
@@ -26,11 +27,13 @@ struct WordCount {
 
 class Operands;
 
-// One row of the command table: everything the dispatcher knows about a command word.
+// One row of the command table: everything the dispatcher knows about a command
+// word.
 struct Command {
   std::string_view word;
   WordCount count;
-  std::string_view usage;  // printed when the count is wrong; empty when no count is checked
+  std::string_view
+      usage;  // printed when the count is wrong; empty when no count is checked
   int usageStatus;
   void (*run)(Operands&);
 };
@@ -46,12 +49,14 @@ class Operands {
   std::size_t size() const { return line_.words.size(); }
   const Line& line() const { return line_; }
 
-  // Ends the run with the row's usage line unless the line has the row's number of words.
+  // Ends the run with the row's usage line unless the line has the row's number
+  // of words.
   void checkCount() const;
-  // Word `index` (counted from 1, the command word being 1) as a variable name; a lone "$" ends
-  // the run.
+  // Word `index` (counted from 1, the command word being 1) as a variable name;
+  // a lone "$" ends the run.
   const VarRef& name(std::size_t index) const;
-  // Word `index` evaluated as text (the absent string as the empty text) or as an integer.
+  // Word `index` evaluated as text (the absent string as the empty text) or as
+  // an integer.
   std::string text(std::size_t index) const;
   std::int32_t integer(std::size_t index) const;
   // Word `index` unevaluated.
@@ -63,7 +68,8 @@ class Operands {
   const Command& command_;
 };
 
-// Analyses the words of `tokenLines` and decides what the dispatcher does with each line.
+// Analyses the words of `tokenLines` and decides what the dispatcher does with
+// each line.
 std::vector<Line> prepareLines(std::vector<TokenLine> tokenLines);
 
 // Runs one line. It returns when the line is done, or ends the run.

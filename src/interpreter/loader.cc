@@ -49,7 +49,8 @@ char escaped(char c) {
     case 'a':
       return '\a';
     default:
-      // Every other escaped byte stands for itself: \\ \[ \] \( \) \% and unknown ones alike.
+      // Every other escaped byte stands for itself: \\ \[ \] \( \) \% and
+      // unknown ones alike.
       return c;
   }
 }
@@ -64,8 +65,8 @@ std::vector<TokenLine> loadCode(std::string_view source) {
     if (c == '\\') {
       if (++i == source.size()) fail("stray \\ at the end of the file", 1);
       char next = source[i];
-      // The backslash stays before a dollar so that evaluation can tell a literal dollar sign
-      // from a variable reference.
+      // The backslash stays before a dollar so that evaluation can tell a
+      // literal dollar sign from a variable reference.
       if (next == '$') cutter.append('\\');
       cutter.append(escaped(next));
       continue;
@@ -95,19 +96,22 @@ std::vector<TokenLine> loadCode(std::string_view source) {
         break;
       case ')':
         cutter.append(c);
-        if (groups.empty() || groups.back() != '(') fail("Unexpected ')'\n", -1);
+        if (groups.empty() || groups.back() != '(')
+          fail("Unexpected ')'\n", -1);
         groups.pop_back();
         break;
       case ']':
         cutter.append(c);
-        if (groups.empty() || groups.back() != '[') fail("Unexpected ']'\n", -1);
+        if (groups.empty() || groups.back() != '[')
+          fail("Unexpected ']'\n", -1);
         groups.pop_back();
         break;
       default:
         cutter.append(c);
     }
   }
-  // An unclosed group is not reported: the rest of the file belongs to the word that opened it.
+  // An unclosed group is not reported: the rest of the file belongs to the word
+  // that opened it.
   cutter.finishStatement();
   return std::move(cutter.lines);
 }

@@ -1,4 +1,5 @@
-// The entry point: reads the command line, finds the script path and hands over to the run.
+// The entry point: reads the command line, finds the script path and hands over
+// to the run.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,7 +15,8 @@ int main(int argc, char** argv) {
     if (argument == "-?" || argument == "--help") {
       corvel::consolePrint("Usage: " + program + " [ --help [file path]]\n");
     } else if (path) {
-      corvel::consolePrint(program + ": Unknown option: " + std::string(argument) + "\n");
+      corvel::consolePrint(program +
+                           ": Unknown option: " + std::string(argument) + "\n");
     } else {
       path = std::string(argument);
     }

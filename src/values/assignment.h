@@ -6,9 +6,10 @@
 
 namespace corvel {
 
-// Stores the value of `word` in the variable `target`, read the way the target's type calls for:
-// an integer, a text, a list (shared with an array variable) or a file handle (shared, and only
-// from another file variable). An undeclared target is reported and the run goes on.
+// Stores the value of `word` in the variable `target`, read the way the
+// target's type calls for: an integer, a text, a list (shared with an array
+// variable) or a file handle (shared, and only from another file variable). An
+// undeclared target is reported and the run goes on.
 void v_set(VariableList& vars, const VarRef& target, const Word& word);
 
 }  // namespace corvel

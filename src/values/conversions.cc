@@ -1,4 +1,5 @@
-// Conversions: any variable or element as text or as a list, and the array text form.
+// Conversions: any variable or element as text or as a list, and the array text
+// form.
 #include "values/conversions.h"
 
 #include <vector>
@@ -9,7 +10,8 @@
 namespace corvel {
 
 void appendArrayText(std::string& out, const List& list) {
-  // An explicit stack instead of recursion: a script decides how deep lists nest.
+  // An explicit stack instead of recursion: a script decides how deep lists
+  // nest.
   struct Frame {
     const List* list;
     std::size_t next;
@@ -71,7 +73,8 @@ void appendVariableText(std::string& out, const CorvelVariable& variable) {
   }
 }
 
-std::optional<std::string> turnVariableToString(const CorvelVariable& variable) {
+std::optional<std::string> turnVariableToString(
+    const CorvelVariable& variable) {
   if (variable.type() == Type::String) return variable.asString();
   std::string text;
   appendVariableText(text, variable);
@@ -81,7 +84,8 @@ std::optional<std::string> turnVariableToString(const CorvelVariable& variable) 
 std::shared_ptr<List> turnVariableToArray(const CorvelVariable& variable) {
   if (variable.type() == Type::Array) return variable.asList();
   auto list = std::make_shared<List>();
-  list->items.push_back(std::make_shared<CorvelVariable>("turnVariableToArray", variable.value));
+  list->items.push_back(
+      std::make_shared<CorvelVariable>("turnVariableToArray", variable.value));
   return list;
 }
 

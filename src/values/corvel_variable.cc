@@ -1,4 +1,5 @@
-// The variable record: one script variable or one array element, with its value.
+// The variable record: one script variable or one array element, with its
+// value.
 #include "values/corvel_variable.h"
 
 #include "files/corvel_file.h"
@@ -35,8 +36,9 @@ Value initialValue(Type type) {
 
 namespace {
 
-// Lists whose last owner went away while another list was being torn down; they are destroyed by
-// the outermost teardown, one after another instead of one inside another.
+// Lists whose last owner went away while another list was being torn down; they
+// are destroyed by the outermost teardown, one after another instead of one
+// inside another.
 struct Graveyard {
   std::vector<std::shared_ptr<List>> pending;
   bool draining = false;

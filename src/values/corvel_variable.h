@@ -1,7 +1,9 @@
-// The variable record: one script variable or one array element, with its value.
+// The variable record: one script variable or one array element, with its
+// value.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,51 +19,61 @@ struct CorvelVariable;
 // The four type words, in the order of the alternatives of `Value`.
 enum class Type : std::uint8_t { Int, String, Array, File };
 
-// Returns the type word scripts know the type by: "int", "string", "array" or "file".
+// Returns the type word scripts know the type by: "int", "string", "array" or
+// "file".
 std::string_view typeWord(Type type);
 
-// A list of element records. Copying a list copies the vector; both copies then hold the very same
-// records, which is what makes two lists compare equal.
+// A list of element records. Copying a list copies the sequence; both copies
+// then hold the very same records, which is what makes two lists compare equal.
 struct List {
-  std::vector<std::shared_ptr<CorvelVariable>> items;
-  // Set while the list is being written as text, so that a list that contains itself is noticed.
+  std::deque<std::shared_ptr<CorvelVariable>> items;
+  // Set while the list is being written as text, so that a list that contains
+  // itself is noticed.
   mutable bool beingWritten = false;
 
   List() = default;
   List(const List& other) : items(other.items) {}
   List& operator=(const List&) = delete;
-  // Tears nested lists down one at a time, so a list nested to any depth never exhausts the stack.
+  // Tears nested lists down one at a time, so a list nested to any depth never
+  // exhausts the stack.
   ~List();
 };
 
-// A value is one of the four types. Numbers and strings are copied; a list or a file handle is
-// shared by every variable and element that holds it.
+// A value is one of the four types. Numbers and strings are copied; a list or a
+// file handle is shared by every variable and element that holds it.
 using Value = std::variant<std::int32_t,
-                           std::optional<std::string>,  // std::nullopt is the absent string
+                           std::optional<std::string>,  // std::nullopt is the
+                                                        // absent string
                            std::shared_ptr<List>, std::shared_ptr<CorvelFile>>;
 
-// Returns the initial value of a freshly declared variable of `type`: 0, the empty string, a new
-// empty list or a new handle that has never been opened.
+// Returns the initial value of a freshly declared variable of `type`: 0, the
+// empty string, a new empty list or a new handle that has never been opened.
 Value initialValue(Type type);
 
-// One variable or array element. Its name and type are fixed when it is made; the type is the kind
-// of value it holds, and every store keeps that kind (callers check the type first).
+// One variable or array element. Its name and type are fixed when it is made;
+// the type is the kind of value it holds, and every store keeps that kind
+// (callers check the type first).
 struct CorvelVariable {
   std::string name;
   Value value;
 
-  CorvelVariable(std::string n, Value v) : name(std::move(n)), value(std::move(v)) {}
+  CorvelVariable(std::string n, Value v)
+      : name(std::move(n)), value(std::move(v)) {}
   CorvelVariable(const CorvelVariable&) = delete;
   CorvelVariable& operator=(const CorvelVariable&) = delete;
 
   Type type() const { return static_cast<Type>(value.index()); }
 
   std::int32_t& asInt() { return std::get<std::int32_t>(value); }
-  std::optional<std::string>& asString() { return std::get<std::optional<std::string>>(value); }
+  std::optional<std::string>& asString() {
+    return std::get<std::optional<std::string>>(value);
+  }
   const std::optional<std::string>& asString() const {
     return std::get<std::optional<std::string>>(value);
   }
-  const std::shared_ptr<List>& asList() const { return std::get<std::shared_ptr<List>>(value); }
+  const std::shared_ptr<List>& asList() const {
+    return std::get<std::shared_ptr<List>>(value);
+  }
   const std::shared_ptr<CorvelFile>& asFile() const {
     return std::get<std::shared_ptr<CorvelFile>>(value);
   }

@@ -81,17 +81,21 @@ void analyseLiteral(Word& word) {
     char c = body[i];
     if (c == '$' && !(i > 0 && body[i - 1] == '\\')) {
       std::size_t end = i + 1;
-      while (end < body.size() && body[end] != ' ' && body[end] != '\n' && body[end] != '#') ++end;
+      while (end < body.size() && body[end] != ' ' && body[end] != '\n' &&
+             body[end] != '#')
+        ++end;
       piece.hasReference = true;
       piece.reference.name = std::string(body.substr(i + 1, end - i - 1));
       word.pieces.push_back(std::move(piece));
       piece = LiteralPiece();
-      // A `#` only ends the reference and is dropped; a blank or line feed is text again.
+      // A `#` only ends the reference and is dropped; a blank or line feed is
+      // text again.
       i = end < body.size() && body[end] == '#' ? end + 1 : end;
       continue;
     }
     // A backslash before a dollar only marks that dollar as plain text.
-    if (!(c == '\\' && i + 1 < body.size() && body[i + 1] == '$')) piece.text += c;
+    if (!(c == '\\' && i + 1 < body.size() && body[i + 1] == '$'))
+      piece.text += c;
     ++i;
   }
   word.constant = word.pieces.empty();
@@ -119,14 +123,16 @@ std::int32_t applyOperator(char op, std::int32_t left, std::int32_t right) {
   }
 }
 
-std::int32_t operandValue(VariableList& vars, const ArithmeticOperand& operand) {
+std::int32_t operandValue(VariableList& vars,
+                          const ArithmeticOperand& operand) {
   if (!operand.isVariable) return operand.number;
   CorvelVariable* variable = vars.find(operand.ref);
   if (variable == nullptr || variable->type() != Type::Int) return 0;
   return variable->asInt();
 }
 
-std::string_view literalText(VariableList& vars, const Word& word, std::string& scratch) {
+std::string_view literalText(VariableList& vars, const Word& word,
+                             std::string& scratch) {
   if (word.constant) return word.pieces.front().text;
   scratch.clear();
   appendLiteralPieces(vars, word, 0, scratch);
@@ -135,12 +141,13 @@ std::string_view literalText(VariableList& vars, const Word& word, std::string& 
 
 }  // namespace
 
-void appendLiteralPieces(VariableList& vars, const Word& word, std::size_t firstPiece,
-                         std::string& out) {
+void appendLiteralPieces(VariableList& vars, const Word& word,
+                         std::size_t firstPiece, std::string& out) {
   for (std::size_t i = firstPiece; i < word.pieces.size(); ++i) {
     const LiteralPiece& piece = word.pieces[i];
     out += piece.text;
-    if (piece.hasReference) appendVariableText(out, lookUp(vars, piece.reference));
+    if (piece.hasReference)
+      appendVariableText(out, lookUp(vars, piece.reference));
   }
 }
 
@@ -169,14 +176,16 @@ std::int32_t expr(VariableList& vars, const Word& word) {
   return applyOperator(word.op, left, right);
 }
 
-std::optional<std::string_view> evaluateText(VariableList& vars, const Word& word,
+std::optional<std::string_view> evaluateText(VariableList& vars,
+                                             const Word& word,
                                              std::string& scratch) {
   switch (word.form) {
     case WordForm::Variable: {
       CorvelVariable& variable = lookUp(vars, word.ref);
       switch (variable.type()) {
         case Type::String:
-          if (const auto& text = variable.asString()) return std::string_view(*text);
+          if (const auto& text = variable.asString())
+            return std::string_view(*text);
           return std::nullopt;
         case Type::File:
           return std::string_view(variable.asFile()->path());
@@ -240,7 +249,8 @@ Value turnExpressionToObject(VariableList& vars, const Word& word) {
       return lookUp(vars, word.ref).value;
     case WordForm::Literal: {
       std::string scratch;
-      return std::optional<std::string>(std::string(literalText(vars, word, scratch)));
+      return std::optional<std::string>(
+          std::string(literalText(vars, word, scratch)));
     }
     case WordForm::Arithmetic:
       return expr(vars, word);
@@ -250,7 +260,8 @@ Value turnExpressionToObject(VariableList& vars, const Word& word) {
   return std::optional<std::string>(std::string());
 }
 
-std::shared_ptr<List> turnExpressionToArray(VariableList& vars, const Word& word) {
+std::shared_ptr<List> turnExpressionToArray(VariableList& vars,
+                                            const Word& word) {
   if (word.form != WordForm::Variable) return std::make_shared<List>();
   CorvelVariable& variable = lookUp(vars, word.ref);
   if (variable.type() == Type::Array) return variable.asList();
@@ -259,7 +270,8 @@ std::shared_ptr<List> turnExpressionToArray(VariableList& vars, const Word& word
   return list;
 }
 
-std::optional<Type> getVariableTypeOfConstant(VariableList& vars, const Word& word) {
+std::optional<Type> getVariableTypeOfConstant(VariableList& vars,
+                                              const Word& word) {
   switch (word.form) {
     case WordForm::Literal:
       return Type::String;
@@ -267,7 +279,8 @@ std::optional<Type> getVariableTypeOfConstant(VariableList& vars, const Word& wo
       return Type::Int;
     case WordForm::Variable:
       if (word.text.size() > 1) {
-        if (CorvelVariable* variable = vars.find(word.ref)) return variable->type();
+        if (CorvelVariable* variable = vars.find(word.ref))
+          return variable->type();
       }
       break;
     case WordForm::Bare:
@@ -292,7 +305,8 @@ bool valuesEqual(const Value& a, const Value& b) {
       return x.items == y.items;
     }
     case Type::File:
-      return std::get<std::shared_ptr<CorvelFile>>(a) == std::get<std::shared_ptr<CorvelFile>>(b);
+      return std::get<std::shared_ptr<CorvelFile>>(a) ==
+             std::get<std::shared_ptr<CorvelFile>>(b);
   }
   return false;
 }

@@ -1,4 +1,5 @@
-// The variable table: every variable of the run, in declaration order, found by name.
+// The variable table: every variable of the run, in declaration order, found by
+// name.
 #include "values/variable_list.h"
 
 namespace corvel {

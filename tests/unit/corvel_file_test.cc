@@ -92,9 +92,11 @@ TEST_F(FileHandle, FollowsItsStates) {
   file.openFile(path, "a");
   EXPECT_FALSE(file.isDone());
   file.writeBufferToFile("more");
-  EXPECT_EQ(file.readAmountOfCharacters(2), "");  // a write stream gives nothing back
+  EXPECT_EQ(file.readAmountOfCharacters(2),
+            "");  // a write stream gives nothing back
   EXPECT_TRUE(file.isDone());
-  file.openFile(path, "r");  // reopening closes and so writes out the old stream
+  file.openFile(path,
+                "r");  // reopening closes and so writes out the old stream
   EXPECT_EQ(file.readLine(), "caf\xC3\xA9");
   EXPECT_EQ(file.readLine(), "more");
 }
@@ -114,7 +116,8 @@ TEST_F(FileHandle, APathThatCannotBeOpenedReadsAsEmpty) {
 TEST_F(FileHandle, MisuseEndsTheRun) {
   EXPECT_EXIT(CorvelFile().openFile("x", "R"), testing::ExitedWithCode(1), "");
   EXPECT_EXIT(CorvelFile().openFile("x", "rw"), testing::ExitedWithCode(1), "");
-  EXPECT_EXIT(CorvelFile().writeBufferToFile("x"), testing::ExitedWithCode(1), "");
+  EXPECT_EXIT(CorvelFile().writeBufferToFile("x"), testing::ExitedWithCode(1),
+              "");
   EXPECT_EXIT(
       {
         CorvelFile file;

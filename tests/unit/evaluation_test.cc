@@ -35,19 +35,39 @@ class Evaluation : public testing::Test {
 
 TEST_F(Evaluation, ComputesOneOperation) {
   const std::pair<std::string, std::int32_t> cases[] = {
-      {"(2 + 3)", 5},           {"(6 * 7)", 42},         {"(7 - 10)", -3},
-      {"(7 / 2)", 3},           {"(-7 / 2)", -3},        {"(-7 % 3)", -1},
-      {"(7 % -3)", 1},          {"(1 + 2 + 3)", 3},      {"(2 * (3 + 4))", 6},
-      {"(1   +   2)", 3},       {"(1 ++ 2)", 3},         {"(8 -/ 2)", 4},
-      {"(1 2)", 1},             {"(1 +)", 1},            {"()", 0},
-      {"($n)", 0},              {"($n + 0)", 3},         {"($s + 1)", 1},
-      {"(3abc * 2)", 6},        {"(-3 * 2)", -6},        {"(5 - -3)", 8},
-      {"(5)", 5},               {"( 1 + 2)", 0},         {"(2 ^ 3)", 0},
-      {"($missing * 2)", 0},    {"(2147483647 + 1)", -2147483647 - 1},
-      {"(-2147483648 / -1)", -2147483647 - 1},       {"(-2147483648 % -1)", 0},
-      {"(65536 * 65536)", 0},   {"(99999999999 + 0)", 2147483647},
+      {"(2 + 3)", 5},
+      {"(6 * 7)", 42},
+      {"(7 - 10)", -3},
+      {"(7 / 2)", 3},
+      {"(-7 / 2)", -3},
+      {"(-7 % 3)", -1},
+      {"(7 % -3)", 1},
+      {"(1 + 2 + 3)", 3},
+      {"(2 * (3 + 4))", 6},
+      {"(1   +   2)", 3},
+      {"(1 ++ 2)", 3},
+      {"(8 -/ 2)", 4},
+      {"(1 2)", 1},
+      {"(1 +)", 1},
+      {"()", 0},
+      {"($n)", 0},
+      {"($n + 0)", 3},
+      {"($s + 1)", 1},
+      {"(3abc * 2)", 6},
+      {"(-3 * 2)", -6},
+      {"(5 - -3)", 8},
+      {"(5)", 5},
+      {"( 1 + 2)", 0},
+      {"(2 ^ 3)", 0},
+      {"($missing * 2)", 0},
+      {"(2147483647 + 1)", -2147483647 - 1},
+      {"(-2147483648 / -1)", -2147483647 - 1},
+      {"(-2147483648 % -1)", 0},
+      {"(65536 * 65536)", 0},
+      {"(99999999999 + 0)", 2147483647},
   };
-  for (const auto& [word, value] : cases) EXPECT_EQ(integer(word), value) << word;
+  for (const auto& [word, value] : cases)
+    EXPECT_EQ(integer(word), value) << word;
 }
 
 TEST_F(Evaluation, DivisionByZeroEndsTheRun) {
@@ -82,8 +102,8 @@ TEST_F(Evaluation, UndeclaredNamesEndTheRunWithStatusZero) {
   EXPECT_EXIT(text("$nosuch"), testing::ExitedWithCode(0), "");
   EXPECT_EXIT(text("[a $ b]"), testing::ExitedWithCode(0), "");
   EXPECT_EXIT(integer("[$x#y]"), testing::ExitedWithCode(0), "");
-  EXPECT_EXIT(turnExpressionToArray(vars, analyseWord("$nosuch")), testing::ExitedWithCode(0),
-              "");
+  EXPECT_EXIT(turnExpressionToArray(vars, analyseWord("$nosuch")),
+              testing::ExitedWithCode(0), "");
 }
 
 TEST_F(Evaluation, ReadsTextAsIntegers) {
@@ -130,7 +150,8 @@ TEST_F(Evaluation, MakesListsFromVariables) {
   EXPECT_EQ(one->items[0]->name, "1");
   EXPECT_EQ(one->items[0]->asString(), "41");
   EXPECT_TRUE(turnExpressionToArray(vars, analyseWord("[a b]"))->items.empty());
-  EXPECT_EQ(turnExpressionToArray(vars, analyseWord("$list")), vars.find("list")->asList());
+  EXPECT_EQ(turnExpressionToArray(vars, analyseWord("$list")),
+            vars.find("list")->asList());
 }
 
 }  // namespace

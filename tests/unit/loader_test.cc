@@ -44,7 +44,8 @@ TEST(Loader, BracketFaultsEndTheRun) {
 }
 
 TEST(Loader, MissingScriptEndsTheRun) {
-  EXPECT_EXIT(loadCodeFromFile("/nonexistent/script.cv"), testing::ExitedWithCode(1), "");
+  EXPECT_EXIT(loadCodeFromFile("/nonexistent/script.cv"),
+              testing::ExitedWithCode(1), "");
   EXPECT_EXIT(loadCodeFromFile("/"), testing::ExitedWithCode(1), "");
   EXPECT_EXIT(loadCodeFromFile(""), testing::ExitedWithCode(1), "");
 }

@@ -9,13 +9,22 @@ namespace {
 
 TEST(Text, ReadsIntegersLikeScriptsExpect) {
   const std::pair<std::string, std::int32_t> cases[] = {
-      {"12abc", 12},          {"abc", 0},           {"", 0},
-      {"-7x", -7},            {"  \t+42", 42},      {"-", 0},
-      {"2147483647", 2147483647},                   {"2147483648", 2147483647},
-      {"-2147483648", -2147483647 - 1},             {"-99999999999999999999", -2147483647 - 1},
-      {"{[a]}", 0},           {"\n5", 5},           {"0042", 42},
+      {"12abc", 12},
+      {"abc", 0},
+      {"", 0},
+      {"-7x", -7},
+      {"  \t+42", 42},
+      {"-", 0},
+      {"2147483647", 2147483647},
+      {"2147483648", 2147483647},
+      {"-2147483648", -2147483647 - 1},
+      {"-99999999999999999999", -2147483647 - 1},
+      {"{[a]}", 0},
+      {"\n5", 5},
+      {"0042", 42},
   };
-  for (const auto& [text, value] : cases) EXPECT_EQ(readInteger(text), value) << text;
+  for (const auto& [text, value] : cases)
+    EXPECT_EQ(readInteger(text), value) << text;
 }
 
 TEST(Text, CountsAndCutsUtf16Units) {
@@ -28,12 +37,16 @@ TEST(Text, CountsAndCutsUtf16Units) {
   EXPECT_EQ(utf16Substring("\xC3\xA9t\xC3\xA9", 1, 3), "t\xC3\xA9");
   EXPECT_EQ(utf16Substring("a" + emoji + "b", 0, 3), "a" + emoji);
   EXPECT_EQ(utf16Substring("a" + emoji + "b", 0, 2), "a\xEF\xBF\xBD");
-  EXPECT_EQ(utf16Substring("a" + emoji + "b", 2, 4), "\xEF\xBF\xBD" "b");
+  EXPECT_EQ(utf16Substring("a" + emoji + "b", 2, 4),
+            "\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(utf16Substring("a" + emoji + "b", 2, 2), "");
 }
 
 TEST(Text, MapsCaseWithoutLocale) {
-  EXPECT_EQ(toUpperCase("stra\xC3\x9F" "e"), "STRASSE");
+  EXPECT_EQ(toUpperCase("stra\xC3\x9F"
+                        "e"),
+            "STRASSE");
   EXPECT_EQ(toLowerCase("HeLLo \xCE\x91\xCE\x92"), "hello \xCE\xB1\xCE\xB2");
   EXPECT_EQ(toUpperCase("123 !"), "123 !");
 }
@@ -42,7 +55,10 @@ TEST(Text, ValidatesAndRepairsUtf8) {
   EXPECT_TRUE(isValidUtf8("plain \xC3\xA9"));
   EXPECT_FALSE(isValidUtf8("\xC3"));
   EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // an encoded surrogate
-  EXPECT_EQ(repairUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(repairUtf8("a\xFF"
+                       "b"),
+            "a\xEF\xBF\xBD"
+            "b");
 }
 
 TEST(Console, ChompTrimsTheSixCharactersAtBothEnds) {
