@@ -51,20 +51,6 @@ void Tape::jumpToLabel(std::string_view label) {
   cursor_ = target + 1;
 }
 
-namespace {
-
-enum class Comparison {
-  Equal,
-  NotEqual,
-  Same,
-  Differ,
-  Less,
-  Greater,
-  AtLeast,
-  AtMost,
-  Never
-};
-
 Comparison comparisonOf(std::string_view op) {
   if (op == "==") return Comparison::Equal;
   if (op == "!=") return Comparison::NotEqual;
@@ -77,10 +63,12 @@ Comparison comparisonOf(std::string_view op) {
   return Comparison::Never;
 }
 
+namespace {
+
 bool condition(VariableList& vars, const Line& line) {
   const Word& first = line.words[1];
   const Word& second = line.words[3];
-  Comparison comparison = comparisonOf(line.words[2].text);
+  Comparison comparison = line.comparison;
   switch (comparison) {
     case Comparison::Equal:
     case Comparison::NotEqual: {

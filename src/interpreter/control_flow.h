@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,11 +27,32 @@ enum class LineAction : std::uint8_t {
   Run,  // a command of the table
 };
 
+// The comparison of an `if` line, by its operator word.
+enum class Comparison {
+  Equal,
+  NotEqual,
+  Same,
+  Differ,
+  Less,
+  Greater,
+  AtLeast,
+  AtMost,
+  Never
+};
+
+// Returns the comparison an `if` operator word stands for; any other word
+// never holds.
+Comparison comparisonOf(std::string_view op);
+
 // One statement with its words analysed.
 struct Line {
   std::vector<Word> words;
   LineAction action = LineAction::Record;
   const Command* command = nullptr;
+  // An `if` line's comparison.
+  Comparison comparison = Comparison::Never;
+  // Where a `goto` line whose label is fixed text lands, once it has jumped.
+  mutable std::optional<std::size_t> landing;
 };
 
 // The script as one row of lines split at a cursor: the lines before it have
@@ -46,6 +68,11 @@ class Tape {
   // Index of the line passed last.
   std::size_t lastPassed() const { return cursor_ - 1; }
   std::size_t size() const { return lines_.size(); }
+
+  // Index of the line that runs next.
+  std::size_t next() const { return cursor_; }
+  // Continues with line `index`, as a jump that has landed there before.
+  void moveTo(std::size_t index) { cursor_ = index; }
 
   // Passes the next line without running it, if there is one.
   void skipLine();
@@ -64,8 +91,7 @@ class Tape {
   // `}` (or the end).
   std::vector<std::uint32_t> nextBrace_;
   // For each label, the lines that carry it, in script order.
-  NameMap<std::vector<std::uint32_t>>
-      labels_;
+  NameMap<std::vector<std::uint32_t>> labels_;
 };
 
 // Runs an `if` line that has passed its word count: evaluates the condition and

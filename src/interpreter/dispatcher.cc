@@ -138,9 +138,20 @@ constexpr Command kCommands[] = {
     {"goto", exactly(2), "Usage: goto $lineNameString\n", 0,
      [](Operands& op) {
        op.checkCount();
+       const Line& line = op.line();
+       if (line.landing) {
+         op.tape().moveTo(*line.landing);
+         return;
+       }
        std::string label = op.text(2);
        if (label.size() > 1 && label.front() == '*') label.erase(0, 1);
        method_goto(op.tape(), label);
+       // A label of fixed text always leads from this line to the same place.
+       const Word& word = op.raw(2);
+       if (word.form == WordForm::Bare ||
+           (word.form == WordForm::Literal && word.constant)) {
+         line.landing = op.tape().next();
+       }
      }},
     {"if", WordCount{4, 5},
      "Usage: if $firstValue comparisonStatement $secondValue [{]\n", 1,
@@ -302,6 +313,9 @@ std::vector<Line> prepareLines(std::vector<TokenLine> tokenLines) {
       line.action = oneWordAction(first);
     } else if ((line.command = findCommand(first)) != nullptr) {
       line.action = LineAction::Run;
+      if (first == "if" && line.words.size() >= 3) {
+        line.comparison = comparisonOf(line.words[2].text);
+      }
     } else {
       line.action = noCommand(first);
     }
