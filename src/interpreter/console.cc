@@ -184,6 +184,8 @@ std::optional<std::string> chomp(std::string_view text) {
 void endRun(int status) {
   flushOpenFiles();
   consoleFlush();
+  // Input read ahead but not used stays for whoever reads standard input next.
+  consoleReleaseInput();
   if (output.failed && status == 0) status = 1;
   std::_Exit(status);
 }
