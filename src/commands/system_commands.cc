@@ -25,6 +25,27 @@ std::size_t collectBody(char* data, std::size_t size, std::size_t count,
   return size * count;
 }
 
+// Percent-encodes the bytes no URL may hold as they are (blanks, control
+// characters, bytes of non-ASCII characters and a few reserved marks), so that
+// a path written plainly still reaches its server. What is encoded already
+// stays as it is.
+std::string encodedUrl(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte >= 0x7F ||
+        std::string_view("\"<>\\^`{|}").find(c) != std::string_view::npos) {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 long timeoutSeconds() {
   // Tests shorten the wait; nothing else should set this.
   if (const char* setting = std::getenv("CORVEL_GETURL_TIMEOUT")) {
@@ -96,7 +117,8 @@ std::string fetchUrl(const std::string& url) {
   if (!curl) return std::string();
   std::string body;
   CURL* handle = curl.get();
-  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  std::string encoded = encodedUrl(url);
+  curl_easy_setopt(handle, CURLOPT_URL, encoded.c_str());
   curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
