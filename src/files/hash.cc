@@ -11,7 +11,7 @@ std::string Hash::md5(std::string_view text) const {
   EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr);
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out;
-  out.reserve(2 * length);
+  out.reserve(2 * std::size_t{length});
   for (unsigned int i = 0; i < length; ++i) {
     out += kHex[digest[i] >> 4];
     out += kHex[digest[i] & 0xF];

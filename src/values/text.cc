@@ -5,6 +5,7 @@
 #include <unicode/ucasemap.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <memory>
@@ -15,30 +16,63 @@ namespace {
 
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
+// Decodes the character that starts at `position`, setting `length` to the
+// bytes it takes; a negative result marks `length` ill-formed bytes. Only a
+// few bytes are handed to the decoder, so texts of any size are safe.
+UChar32 decodeAt(std::string_view text, std::size_t position,
+                 std::size_t& length) {
+  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data() + position);
+  auto window = static_cast<std::int32_t>(
+      std::min<std::size_t>(text.size() - position, 4));
+  std::int32_t i = 0;
+  UChar32 c;
+  U8_NEXT(s, i, window, c);
+  length = static_cast<std::size_t>(i);
+  return c;
+}
+
 // Calls `visit(begin, length, units)` for each character of `text`; an
 // ill-formed byte is visited alone with `units` 0 so that callers can tell it
 // from a character.
 template <typename Visit>
 void forEachCharacter(std::string_view text, Visit visit) {
-  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
-  const auto length = static_cast<std::int32_t>(text.size());
-  std::int32_t i = 0;
-  while (i < length) {
-    std::int32_t start = i;
-    UChar32 c;
-    U8_NEXT(s, i, length, c);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t length;
+    UChar32 c = decodeAt(text, i, length);
     if (c < 0) {
-      // U8_NEXT may swallow several bytes of a broken sequence; keep them one
-      // by one.
-      for (std::int32_t k = start; k < i; ++k) visit(k, 1, 0);
+      // A broken sequence may span several bytes; keep them one by one.
+      for (std::size_t k = i; k < i + length; ++k) visit(k, 1, 0);
     } else {
-      visit(start, i - start, c > 0xFFFF ? 2 : 1);
+      visit(i, length, c > 0xFFFF ? 2 : 1);
     }
+    i += length;
   }
 }
 
 using CaseMapper = int32_t (*)(const UCaseMap*, char*, int32_t, const char*,
                                int32_t, UErrorCode*);
+
+// Appends `text` mapped by `mapper` to `out`; `text` is shorter than 2 GiB.
+bool mapChunk(const UCaseMap* map, CaseMapper mapper, std::string_view text,
+              std::string& out) {
+  UErrorCode status = U_ZERO_ERROR;
+  const auto inLength = static_cast<int32_t>(text.size());
+  std::size_t start = out.size();
+  out.resize(start + text.size() + 16);
+  int32_t needed =
+      mapper(map, out.data() + start, static_cast<int32_t>(out.size() - start),
+             text.data(), inLength, &status);
+  if (status == U_BUFFER_OVERFLOW_ERROR) {
+    status = U_ZERO_ERROR;
+    out.resize(start + static_cast<std::size_t>(needed));
+    needed =
+        mapper(map, out.data() + start, needed, text.data(), inLength, &status);
+  }
+  if (U_FAILURE(status)) return false;
+  out.resize(start + static_cast<std::size_t>(needed));
+  return true;
+}
 
 std::string mapCase(std::string_view text, CaseMapper mapper) {
   UErrorCode status = U_ZERO_ERROR;
@@ -47,19 +81,22 @@ std::string mapCase(std::string_view text, CaseMapper mapper) {
   std::unique_ptr<UCaseMap, decltype(&ucasemap_close)> map(
       ucasemap_open("", 0, &status), &ucasemap_close);
   if (U_FAILURE(status)) return std::string(text);
-  std::string out(text.size() + 16, '\0');
-  const auto inLength = static_cast<int32_t>(text.size());
-  int32_t needed =
-      mapper(map.get(), out.data(), static_cast<int32_t>(out.size()),
-             text.data(), inLength, &status);
-  if (status == U_BUFFER_OVERFLOW_ERROR) {
-    status = U_ZERO_ERROR;
-    out.assign(static_cast<std::size_t>(needed), '\0');
-    needed =
-        mapper(map.get(), out.data(), needed, text.data(), inLength, &status);
+  // The mapper counts in 32-bit lengths: huge texts go in pieces cut between
+  // characters.
+  constexpr std::size_t kChunk = std::size_t{1} << 28;
+  std::string out;
+  out.reserve(text.size());
+  while (!text.empty()) {
+    std::size_t cut = std::min(text.size(), kChunk);
+    while (cut < text.size() && cut > 0 &&
+           (static_cast<std::uint8_t>(text[cut]) & 0xC0) == 0x80) {
+      --cut;
+    }
+    if (!mapChunk(map.get(), mapper, text.substr(0, cut), out)) {
+      out.append(text.substr(0, cut));
+    }
+    text.remove_prefix(cut);
   }
-  if (U_FAILURE(status)) return std::string(text);
-  out.resize(static_cast<std::size_t>(needed));
   return out;
 }
 
@@ -67,53 +104,51 @@ std::string mapCase(std::string_view text, CaseMapper mapper) {
 
 bool isValidUtf8(std::string_view bytes) {
   const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  const auto length = static_cast<std::int32_t>(bytes.size());
-  std::int32_t i = 0;
-  while (i < length) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
     if (s[i] < 0x80) {
       ++i;
       continue;
     }
-    UChar32 c;
-    U8_NEXT(s, i, length, c);
-    if (c < 0) return false;
+    std::size_t length;
+    if (decodeAt(bytes, i, length) < 0) return false;
+    i += length;
   }
   return true;
 }
 
 std::int32_t utf16Length(std::string_view text) {
-  std::int32_t units = 0;
   const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
   std::size_t i = 0;
   // ASCII dominates script text; count it without decoding.
   while (i < text.size() && s[i] < 0x80) ++i;
-  units = static_cast<std::int32_t>(i);
-  if (i == text.size()) return units;
-  forEachCharacter(text.substr(i),
-                   [&](std::int32_t, std::int32_t, int characterUnits) {
-                     units += characterUnits == 0 ? 1 : characterUnits;
-                   });
-  return units;
+  std::uint64_t units = i;
+  if (i < text.size()) {
+    forEachCharacter(text.substr(i), [&](std::size_t, std::size_t, int count) {
+      units += count == 0 ? 1 : static_cast<std::uint64_t>(count);
+    });
+  }
+  constexpr auto kMax =
+      static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+  return static_cast<std::int32_t>(std::min(units, kMax));
 }
 
 std::string utf16Substring(std::string_view text, std::int32_t from,
                            std::int32_t to) {
   std::string out;
-  std::int32_t position = 0;
-  forEachCharacter(
-      text, [&](std::int32_t begin, std::int32_t length, int characterUnits) {
-        std::int32_t width = characterUnits == 0 ? 1 : characterUnits;
-        std::int32_t end = position + width;
-        if (position >= from && end <= to) {
-          out.append(text.substr(static_cast<std::size_t>(begin),
-                                 static_cast<std::size_t>(length)));
-        } else if (width == 2 &&
-                   ((position < from && from < end && end <= to) ||
-                    (position >= from && position < to && to < end))) {
-          out.append(kReplacementCharacter);
-        }
-        position = end;
-      });
+  std::int64_t position = 0;
+  forEachCharacter(text, [&](std::size_t begin, std::size_t length, int units) {
+    std::int64_t width = units == 0 ? 1 : units;
+    std::int64_t end = position + width;
+    if (position >= from && end <= to) {
+      out.append(text.substr(begin, length));
+    } else if (width == 2 &&
+               ((position < from && from < end && end <= to) ||
+                (position >= from && position < to && to < end))) {
+      out.append(kReplacementCharacter);
+    }
+    position = end;
+  });
   return out;
 }
 
@@ -158,12 +193,11 @@ void appendDecimal(std::string& out, std::int32_t value) {
 std::string repairUtf8(std::string_view text) {
   if (isValidUtf8(text)) return std::string(text);
   std::string out;
-  forEachCharacter(text, [&](std::int32_t begin, std::int32_t length, int units) {
+  forEachCharacter(text, [&](std::size_t begin, std::size_t length, int units) {
     if (units == 0) {
       out.append(kReplacementCharacter);
     } else {
-      out.append(text.substr(static_cast<std::size_t>(begin),
-                             static_cast<std::size_t>(length)));
+      out.append(text.substr(begin, length));
     }
   });
   return out;
