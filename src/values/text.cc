@@ -100,6 +100,23 @@ std::string mapCase(std::string_view text, CaseMapper mapper) {
   return out;
 }
 
+// Most script text is ASCII; these fast paths give the same results as the
+// general ones would.
+bool isAscii(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+std::string mapAscii(std::string_view text, char from, char to) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= from && c <= to) c = static_cast<char>(c ^ 0x20);
+  }
+  return out;
+}
+
 }  // namespace
 
 bool isValidUtf8(std::string_view bytes) {
@@ -135,6 +152,10 @@ std::int32_t utf16Length(std::string_view text) {
 
 std::string utf16Substring(std::string_view text, std::int32_t from,
                            std::int32_t to) {
+  if (isAscii(text)) {
+    return std::string(text.substr(static_cast<std::size_t>(from),
+                                   static_cast<std::size_t>(to - from)));
+  }
   std::string out;
   std::int64_t position = 0;
   forEachCharacter(text, [&](std::size_t begin, std::size_t length, int units) {
@@ -153,10 +174,12 @@ std::string utf16Substring(std::string_view text, std::int32_t from,
 }
 
 std::string toUpperCase(std::string_view text) {
+  if (isAscii(text)) return mapAscii(text, 'a', 'z');
   return mapCase(text, &ucasemap_utf8ToUpper);
 }
 
 std::string toLowerCase(std::string_view text) {
+  if (isAscii(text)) return mapAscii(text, 'A', 'Z');
   return mapCase(text, &ucasemap_utf8ToLower);
 }
 
