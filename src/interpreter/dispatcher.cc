@@ -18,8 +18,8 @@ namespace corvel {
 
 namespace {
 
-constexpr WordCount exactly(std::uint8_t n) { return {n, n}; }
-constexpr WordCount atLeast(std::uint8_t n) { return {n, 255}; }
+constexpr WordCount exactly(std::size_t n) { return {n, n}; }
+constexpr WordCount atLeast(std::size_t n) { return {n, SIZE_MAX}; }
 
 // Declares every name from word 2 on, each before the next word is looked at.
 template <void (*declare)(VariableList&, std::string_view)>

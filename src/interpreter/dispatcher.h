@@ -21,8 +21,8 @@ struct Run {
 
 // How many words a command's line must have, command word included.
 struct WordCount {
-  std::uint8_t min;
-  std::uint8_t max;
+  std::size_t min;
+  std::size_t max;
 };
 
 class Operands;
