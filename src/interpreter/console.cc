@@ -169,14 +169,15 @@ void consoleWait() {
   ::sleep(1);
 }
 
+bool isTrimmed(char c) {
+  return c == '\n' || c == '\r' || c == ' ' || c == 3 || c == '\t' || c == 7;
+}
+
 std::optional<std::string> chomp(std::string_view text) {
-  auto trimmed = [](char c) {
-    return c == '\n' || c == '\r' || c == ' ' || c == 3 || c == '\t' || c == 7;
-  };
   std::size_t begin = 0;
   std::size_t end = text.size();
-  while (begin < end && trimmed(text[begin])) ++begin;
-  while (end > begin && trimmed(text[end - 1])) --end;
+  while (begin < end && isTrimmed(text[begin])) ++begin;
+  while (end > begin && isTrimmed(text[end - 1])) --end;
   if (begin == end) return std::nullopt;
   return std::string(text.substr(begin, end - begin));
 }

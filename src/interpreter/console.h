@@ -29,6 +29,9 @@ void consoleBeep();
 // Pauses the run for one second, after showing what was printed.
 void consoleWait();
 
+// Whether `c` is one of the characters `chomp` trims.
+bool isTrimmed(char c);
+
 // Returns `text` without the line feeds, carriage returns, blanks, tabs and the
 // characters 3 and 7 at either end, or nothing when no other character is left.
 std::optional<std::string> chomp(std::string_view text);

@@ -8,10 +8,6 @@ namespace corvel {
 
 namespace {
 
-bool isTrimmed(char c) {
-  return c == '\n' || c == '\r' || c == ' ' || c == 3 || c == '\t' || c == 7;
-}
-
 class Cutter {
  public:
   std::vector<TokenLine> lines;
