@@ -91,7 +91,7 @@ void method_readdir(VariableList& vars, const VarRef& array,
 void method_system(const std::string& command) {
   // The child shares the console and may read the files the script writes: it
   // must see our output and written text first, and the input we have not used.
-  syncOpenFiles();
+  flushOpenFiles();
   consoleFlush();
   consoleReleaseInput();
   if (command.find('\0') != std::string::npos) return;

@@ -44,8 +44,7 @@ void CorvelFile::unlink() {
 void CorvelFile::closeStream() {
   unlink();
   std::FILE* stream = stream_.release();
-  if (std::fclose(stream) != 0 && method_ != 'r')
-    die("Cannot write to file: " + path_);
+  if (std::fclose(stream) != 0 && method_ != 'r') refused();
 }
 
 void CorvelFile::refused() {
@@ -147,17 +146,8 @@ void CorvelFile::die(std::string_view message) {
 }
 
 void flushOpenFiles() {
-  // Each handle leaves the list before its flush, so a failure that ends the
-  // run from here does not meet the same handle again.
-  while (openHandles != nullptr) {
-    CorvelFile* handle = openHandles;
-    if (handle->method_ != 'r' && std::fflush(handle->stream_.get()) != 0)
-      handle->refused();
-    handle->unlink();
-  }
-}
-
-void syncOpenFiles() {
+  // A refused handle leaves the list before the run ends, so the flush at the
+  // end does not report it a second time.
   for (CorvelFile* handle = openHandles; handle != nullptr;
        handle = handle->nextOpen_) {
     if (handle->method_ != 'r' && std::fflush(handle->stream_.get()) != 0)

@@ -53,7 +53,6 @@ class CorvelFile {
 
  private:
   friend void flushOpenFiles();
-  friend void syncOpenFiles();
 
   struct Closer {
     void operator()(std::FILE* stream) const { std::fclose(stream); }
@@ -79,11 +78,9 @@ class CorvelFile {
   CorvelFile* nextOpen_ = nullptr;
 };
 
-// Flushes every stream still open and forgets them, as the run ends; a refused
-// flush ends the run with "Cannot write to file: PATH".
+// Writes out what every open stream holds, as the run ends or before another
+// process may read the files; a refused write ends the run with "Cannot write
+// to file: PATH".
 void flushOpenFiles();
-// Writes out what every open stream holds, so that another process sees it; a
-// refused write ends the run as above.
-void syncOpenFiles();
 
 }  // namespace corvel

@@ -147,11 +147,7 @@ constexpr Command kCommands[] = {
        if (label.size() > 1 && label.front() == '*') label.erase(0, 1);
        method_goto(op.tape(), label);
        // A label of fixed text always leads from this line to the same place.
-       const Word& word = op.raw(2);
-       if (word.form == WordForm::Bare ||
-           (word.form == WordForm::Literal && word.constant)) {
-         line.landing = op.tape().next();
-       }
+       if (op.raw(2).hasFixedText()) line.landing = op.tape().next();
      }},
     {"if", WordCount{4, 5},
      "Usage: if $firstValue comparisonStatement $secondValue [{]\n", 1,

@@ -1,7 +1,6 @@
 // Expression evaluation: argument words as text, integers, values and lists.
 #include "values/evaluation.h"
 
-
 #include "files/corvel_file.h"
 #include "interpreter/console.h"
 #include "values/conversions.h"

@@ -52,6 +52,11 @@ struct Word {
   ArithmeticOperand right;
   char op = '+';
   bool leftOnly = false;
+
+  // Whether the word's text is the same whenever it is evaluated.
+  bool hasFixedText() const {
+    return form == WordForm::Bare || (form == WordForm::Literal && constant);
+  }
 };
 
 // Analyses `text` into its form and parts.
