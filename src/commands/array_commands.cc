@@ -73,10 +73,10 @@ void method_arrdel(VariableList& vars, const VarRef& array,
 
 void method_getarray(VariableList& vars, const VarRef& target,
                      const VarRef& array, std::int32_t index) {
-  CorvelVariable& source = requireDeclared(vars, array, 0);
-  CorvelVariable& result = requireDeclared(vars, target, 0);
+  CorvelVariable& source = requireDeclared(vars, array, 1);
+  CorvelVariable& result = requireDeclared(vars, target, 1);
   if (source.type() != Type::Array)
-    fail("Not an array: $" + array.name + "\n", 0);
+    fail("Not an array: $" + array.name + "\n", 1);
   const List& list = *source.asList();
   checkIndex(list, index);
   // Held here so that the element outlives a store that replaces the list it

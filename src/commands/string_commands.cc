@@ -29,7 +29,7 @@ void method_strlen(VariableList& vars, const VarRef& text,
                    const VarRef& target) {
   // The operand is always read as a variable, of any type.
   CorvelVariable* operand = vars.find(text);
-  if (operand == nullptr) fail("Not declared: $" + text.name + "\n", 0);
+  if (operand == nullptr) fail("Not declared: $" + text.name + "\n", 1);
   std::int32_t length = 0;
   if (operand->type() == Type::String) {
     if (const auto& value = operand->asString()) length = utf16Length(*value);

@@ -41,14 +41,14 @@ constexpr Command kCommands[] = {
        array_add(op.vars(), array, op.raw(3));
      }},
     {"array", atLeast(2), "", 0, declareAll<declare_array>},
-    {"arrdel", exactly(3), "Usage: arrdel $array $indexToDelete\n", 0,
+    {"arrdel", exactly(3), "Usage: arrdel $array $indexToDelete\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& array = op.name(2);
        std::int32_t index = op.integer(3);
        method_arrdel(op.vars(), array, index);
      }},
-    {"arrlen", exactly(3), "Usage: arrlen $array $intToBecomeLength\n", 0,
+    {"arrlen", exactly(3), "Usage: arrlen $array $intToBecomeLength\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& array = op.name(2);
@@ -61,20 +61,20 @@ constexpr Command kCommands[] = {
        const VarRef& target = op.name(2);
        method_cin(op.vars(), target);
      }},
-    {"fclose", exactly(2), "Usage: fclose $file\n", 0,
+    {"fclose", exactly(2), "Usage: fclose $file\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& file = op.name(2);
        method_fclose(op.vars(), file);
      }},
-    {"fdone", exactly(3), "Usage: fdone $file $resultInt\n", 0,
+    {"fdone", exactly(3), "Usage: fdone $file $resultInt\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& file = op.name(2);
        const VarRef& target = op.name(3);
        method_fdone(op.vars(), file, target);
      }},
-    {"fexists", exactly(3), "Usage: fexists $filePath $intTypeOfFile\n", 0,
+    {"fexists", exactly(3), "Usage: fexists $filePath $intTypeOfFile\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& target = op.name(3);
@@ -82,7 +82,7 @@ constexpr Command kCommands[] = {
        method_fexists(op.vars(), path, target);
      }},
     {"file", atLeast(2), "", 0, declareAll<declare_file>},
-    {"fopen", exactly(4), "Usage: fopen $file $pathString $typeOfOpen\n", 0,
+    {"fopen", exactly(4), "Usage: fopen $file $pathString $typeOfOpen\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& file = op.name(2);
@@ -92,8 +92,7 @@ constexpr Command kCommands[] = {
        std::string path = op.text(3);
        method_open(op.vars(), file, path, mode);
      }},
-    {"fread", exactly(4), "Usage: fread $file $stringToPutIn $amountToRead\n",
-     0,
+    {"fread", exactly(4), "Usage: fread $file $stringToPutIn $amountToRead\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& file = op.name(2);
@@ -101,14 +100,14 @@ constexpr Command kCommands[] = {
        std::int32_t count = op.integer(4);
        method_fread(op.vars(), file, target, count);
      }},
-    {"freadln", exactly(3), "Usage: freadln $file $stringToPutIn\n", 0,
+    {"freadln", exactly(3), "Usage: freadln $file $stringToPutIn\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& file = op.name(2);
        const VarRef& target = op.name(3);
        method_freadline(op.vars(), file, target);
      }},
-    {"fwrite", exactly(3), "Usage: fwrite $file $buffer\n", 0,
+    {"fwrite", exactly(3), "Usage: fwrite $file $buffer\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& file = op.name(2);
@@ -118,7 +117,7 @@ constexpr Command kCommands[] = {
        method_fwrite(op.vars(), file, text.value_or(std::string_view()));
      }},
     {"getarray", exactly(4),
-     "Usage: getarray $objectToGetTo $array $intIndex\n", 0,
+     "Usage: getarray $objectToGetTo $array $intIndex\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& array = op.name(3);
@@ -128,14 +127,14 @@ constexpr Command kCommands[] = {
        std::int32_t index = op.integer(4);
        method_getarray(op.vars(), target, array, index);
      }},
-    {"geturl", exactly(3), "Usage: geturl $url $stringToPutIn\n", 0,
+    {"geturl", exactly(3), "Usage: geturl $url $stringToPutIn\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& target = op.name(3);
        std::string url = op.text(2);
        method_geturl(op.vars(), url, target);
      }},
-    {"goto", exactly(2), "Usage: goto $lineNameString\n", 0,
+    {"goto", exactly(2), "Usage: goto $lineNameString\n", 1,
      [](Operands& op) {
        op.checkCount();
        const Line& line = op.line();
@@ -156,14 +155,14 @@ constexpr Command kCommands[] = {
        method_if(op.vars(), op.tape(), op.line());
      }},
     {"int", atLeast(2), "", 0, declareAll<declare_int>},
-    {"md5", exactly(3), "Usage: md5 $hashThis $stringToMakeHash\n", 0,
+    {"md5", exactly(3), "Usage: md5 $hashThis $stringToMakeHash\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& target = op.name(3);
        std::string text = op.text(2);
        method_md5(op.vars(), text, target);
      }},
-    {"mkdir", exactly(2), "Usage: mkdir $dirPath\n", 0,
+    {"mkdir", exactly(2), "Usage: mkdir $dirPath\n", 1,
      [](Operands& op) {
        op.checkCount();
        std::string path = op.text(2);
@@ -185,21 +184,21 @@ constexpr Command kCommands[] = {
        const VarRef& target = op.name(2);
        method_random(op.vars(), target);
      }},
-    {"readdir", exactly(3), "Usage: readdir $array $pathString\n", 0,
+    {"readdir", exactly(3), "Usage: readdir $array $pathString\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& array = op.name(2);
        std::string path = op.text(3);
        method_readdir(op.vars(), array, path);
      }},
-    {"set", exactly(3), "Usage: set $variable $newValue\n", 0,
+    {"set", exactly(3), "Usage: set $variable $newValue\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& target = op.name(2);
        v_set(op.vars(), target, op.raw(3));
      }},
     {"string", atLeast(2), "", 0, declareAll<string>},
-    {"strlen", exactly(3), "Usage: strlen $str $intToBecomeLength\n", 0,
+    {"strlen", exactly(3), "Usage: strlen $str $intToBecomeLength\n", 1,
      [](Operands& op) {
        op.checkCount();
        const VarRef& text = op.name(2);
@@ -218,7 +217,7 @@ constexpr Command kCommands[] = {
        const VarRef& text = op.name(2);
        method_strupper(op.vars(), text);
      }},
-    {"substr", exactly(4), "Usage: substr $str $intFrom $intTo\n", 0,
+    {"substr", exactly(4), "Usage: substr $str $intFrom $intTo\n", 1,
      [](Operands& op) {
        // The name is taken before the count is checked.
        const VarRef& text = op.name(2);
@@ -231,7 +230,7 @@ constexpr Command kCommands[] = {
        std::string command = op.text(2);
        method_system(command);
      }},
-    {"unlink", exactly(2), "Usage: unlink $filePath\n", 0,
+    {"unlink", exactly(2), "Usage: unlink $filePath\n", 1,
      [](Operands& op) {
        op.checkCount();
        std::string path = op.text(2);

@@ -52,7 +52,7 @@ void v_set(VariableList& vars, const VarRef& target, const Word& word) {
       return;
     case Type::File: {
       if (word.form != WordForm::Variable)
-        fail("Fatal error with variable type\n", 0);
+        fail("Fatal error with variable type\n", 1);
       CorvelVariable* source = vars.find(word.ref);
       if (source == nullptr) fail("Not declared: " + word.text + "\n", 1);
       if (source->type() != Type::File)

@@ -18,7 +18,7 @@ bool encloses(std::string_view text, char open, char close) {
   std::string message = "Not declared: $";
   message += name;
   message += '\n';
-  fail(message, 0);
+  fail(message, 1);
 }
 
 CorvelVariable& lookUp(VariableList& vars, const VarRef& ref) {

@@ -98,12 +98,12 @@ TEST_F(Evaluation, FillsInStringLiterals) {
   for (const auto& [word, value] : cases) EXPECT_EQ(text(word), value) << word;
 }
 
-TEST_F(Evaluation, UndeclaredNamesEndTheRunWithStatusZero) {
-  EXPECT_EXIT(text("$nosuch"), testing::ExitedWithCode(0), "");
-  EXPECT_EXIT(text("[a $ b]"), testing::ExitedWithCode(0), "");
-  EXPECT_EXIT(integer("[$x#y]"), testing::ExitedWithCode(0), "");
+TEST_F(Evaluation, UndeclaredNamesEndTheRunWithStatusOne) {
+  EXPECT_EXIT(text("$nosuch"), testing::ExitedWithCode(1), "");
+  EXPECT_EXIT(text("[a $ b]"), testing::ExitedWithCode(1), "");
+  EXPECT_EXIT(integer("[$x#y]"), testing::ExitedWithCode(1), "");
   EXPECT_EXIT(turnExpressionToArray(vars, analyseWord("$nosuch")),
-              testing::ExitedWithCode(0), "");
+              testing::ExitedWithCode(1), "");
 }
 
 TEST_F(Evaluation, ReadsTextAsIntegers) {
