@@ -1,18 +1,17 @@
 // Array commands: add, arrlen, arrdel, getarray.
 #include "commands/array_commands.h"
 
+#include "base/fault.h"
+#include "base/text.h"
 #include "commands/checks.h"
-#include "interpreter/console.h"
 #include "values/conversions.h"
-#include "values/text.h"
 
 namespace corvel {
 
 namespace {
 
-List& arrayOf(VariableList& vars, const VarRef& ref, int status) {
-  return *requireVariable(vars, ref, Type::Array, "Not an array: $", status)
-              .asList();
+List& arrayOf(const VarRef& ref) {
+  return *requireVariable(ref, Type::Array, "Not an array: $").asList();
 }
 
 void checkIndex(const List& list, std::int32_t index) {
@@ -25,56 +24,54 @@ void checkIndex(const List& list, std::int32_t index) {
 
 }  // namespace
 
-void array_add(VariableList& vars, const VarRef& array, const Word& item) {
-  CorvelVariable& variable = requireDeclared(vars, array, 1);
+void array_add(const VarRef& array, const Word& item) {
+  CorvelVariable& variable = requireDeclared(array);
   if (variable.type() != Type::Array) {
     fail("Cannot add item to something that's not an array.\n", 1);
   }
-  std::optional<Type> kind = getVariableTypeOfConstant(vars, item);
+  std::optional<Type> kind = getVariableTypeOfConstant(item);
   if (!kind) return;
   Value value;
   switch (*kind) {
     case Type::Int:
-      value = turnExpressionToInt(vars, item);
+      value = turnExpressionToInt(item);
       break;
     case Type::String:
-      value = std::optional<std::string>(turnExpressionToString(vars, item));
+      value = evaluateString(item);
+      // The absent string is added as an empty one, as reading it as text
+      // gives.
+      if (std::get<StringValue>(value).isAbsent()) value = StringValue();
       break;
     case Type::Array:
       // A copy of the outer list, taken before the append, so a list added to
       // itself does not come to contain itself.
-      value = std::make_shared<List>(*turnExpressionToArray(vars, item));
+      value = std::make_shared<List>(*turnExpressionToArray(item));
       break;
     case Type::File:
-      value = turnExpressionToObject(vars, item);
+      value = turnExpressionToObject(item);
       break;
   }
-  List& list = *variable.asList();
-  std::string name;
-  appendDecimal(name, static_cast<std::int32_t>(list.items.size() + 1));
-  list.items.push_back(
-      std::make_shared<CorvelVariable>(std::move(name), std::move(value)));
+  variable.asList()->items.push_back(
+      std::make_shared<CorvelVariable>(std::move(value)));
 }
 
-void method_arrlen(VariableList& vars, const VarRef& array,
-                   const VarRef& target) {
-  const List& list = arrayOf(vars, array, 1);
-  CorvelVariable& result = requireDeclared(vars, target, 1);
+void method_arrlen(const VarRef& array, const VarRef& target) {
+  const List& list = arrayOf(array);
+  CorvelVariable& result = requireDeclared(target);
   if (result.type() != Type::Int) fail("Not an int: $" + target.name + "\n", 1);
   result.value = static_cast<std::int32_t>(list.items.size());
 }
 
-void method_arrdel(VariableList& vars, const VarRef& array,
-                   std::int32_t index) {
-  List& list = arrayOf(vars, array, 1);
+void method_arrdel(const VarRef& array, std::int32_t index) {
+  List& list = arrayOf(array);
   checkIndex(list, index);
   list.items.erase(list.items.begin() + index);
 }
 
-void method_getarray(VariableList& vars, const VarRef& target,
-                     const VarRef& array, std::int32_t index) {
-  CorvelVariable& source = requireDeclared(vars, array, 1);
-  CorvelVariable& result = requireDeclared(vars, target, 1);
+void method_getarray(const VarRef& target, const VarRef& array,
+                     std::int32_t index) {
+  CorvelVariable& source = requireDeclared(array);
+  CorvelVariable& result = requireDeclared(target);
   if (source.type() != Type::Array)
     fail("Not an array: $" + array.name + "\n", 1);
   const List& list = *source.asList();
@@ -84,11 +81,9 @@ void method_getarray(VariableList& vars, const VarRef& target,
   std::shared_ptr<CorvelVariable> element =
       list.items[static_cast<std::size_t>(index)];
   switch (result.type()) {
-    case Type::Int: {
-      std::optional<std::string> text = turnVariableToString(*element);
-      result.value = text ? readInteger(*text) : 0;
+    case Type::Int:
+      result.value = readInteger(turnVariableToString(*element).view());
       break;
-    }
     case Type::String:
       result.value = turnVariableToString(*element);
       break;

@@ -11,15 +11,14 @@ namespace corvel {
 // Appends an element made from `item` to the array `array`: a number, a text, a
 // copy of a list (its element records shared) or a shared file handle. An item
 // of no type appends nothing.
-void array_add(VariableList& vars, const VarRef& array, const Word& item);
+void array_add(const VarRef& array, const Word& item);
 // Stores the number of elements of `array` in the int variable `target`.
-void method_arrlen(VariableList& vars, const VarRef& array,
-                   const VarRef& target);
+void method_arrlen(const VarRef& array, const VarRef& target);
 // Removes the element at `index` from `array`.
-void method_arrdel(VariableList& vars, const VarRef& array, std::int32_t index);
+void method_arrdel(const VarRef& array, std::int32_t index);
 // Stores the element at `index` of `array` in `target`, converted to the
 // target's type.
-void method_getarray(VariableList& vars, const VarRef& target,
-                     const VarRef& array, std::int32_t index);
+void method_getarray(const VarRef& target, const VarRef& array,
+                     std::int32_t index);
 
 }  // namespace corvel

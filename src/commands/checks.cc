@@ -4,23 +4,20 @@
 
 #include <string>
 
-#include "interpreter/console.h"
+#include "base/fault.h"
 
 namespace corvel {
 
-CorvelVariable& requireDeclared(VariableList& vars, const VarRef& ref,
-                                int status) {
-  CorvelVariable* variable = vars.find(ref);
-  if (variable == nullptr) fail("Not declared: $" + ref.name + "\n", status);
-  return *variable;
+CorvelVariable& requireDeclared(const VarRef& ref) {
+  if (ref.record == nullptr) fail("Not declared: $" + ref.name + "\n", 1);
+  return *ref.record;
 }
 
-CorvelVariable& requireVariable(VariableList& vars, const VarRef& ref,
-                                Type type, std::string_view wrongType,
-                                int status) {
-  CorvelVariable& variable = requireDeclared(vars, ref, status);
+CorvelVariable& requireVariable(const VarRef& ref, Type type,
+                                std::string_view wrongType) {
+  CorvelVariable& variable = requireDeclared(ref);
   if (variable.type() != type)
-    fail(std::string(wrongType) + ref.name + "\n", status);
+    fail(std::string(wrongType) + ref.name + "\n", 1);
   return variable;
 }
 

@@ -10,14 +10,11 @@ namespace corvel {
 
 // Returns the variable `ref` names. When there is none, ends the run with "Not
 // declared: $name"; when its type is not `type`, with `wrongType` followed by
-// the name and a line feed. Both end the run with `status`.
-CorvelVariable& requireVariable(VariableList& vars, const VarRef& ref,
-                                Type type, std::string_view wrongType,
-                                int status = 1);
+// the name and a line feed.
+CorvelVariable& requireVariable(const VarRef& ref, Type type,
+                                std::string_view wrongType);
 
-// Returns the variable `ref` names, or ends the run with "Not declared: $name"
-// and `status`.
-CorvelVariable& requireDeclared(VariableList& vars, const VarRef& ref,
-                                int status = 1);
+// Returns the variable `ref` names, or ends the run with "Not declared: $name".
+CorvelVariable& requireDeclared(const VarRef& ref);
 
 }  // namespace corvel

@@ -3,53 +3,52 @@
 
 #include "commands/checks.h"
 #include "files/corvel_file.h"
-#include "interpreter/console.h"
 
 namespace corvel {
 
 namespace {
 
-CorvelFile& handleOf(VariableList& vars, const VarRef& file) {
-  return *requireVariable(vars, file, Type::File, "Not a file: $").asFile();
+CorvelFile& handleOf(const VarRef& file) {
+  return *requireVariable(file, Type::File, "Not a file: $").asFile();
 }
 
 }  // namespace
 
-void method_open(VariableList& vars, const VarRef& file, std::string_view path,
+void method_open(const VarRef& file, std::string_view path,
                  std::string_view mode) {
-  handleOf(vars, file).openFile(path, mode);
+  handleOf(file).openFile(path, mode);
 }
 
-void method_fclose(VariableList& vars, const VarRef& file) {
-  handleOf(vars, file).closeFile();
-}
+void method_fclose(const VarRef& file) { handleOf(file).closeFile(); }
 
-void method_fread(VariableList& vars, const VarRef& file, const VarRef& target,
+void method_fread(const VarRef& file, const VarRef& target,
                   std::int32_t count) {
-  CorvelFile& handle = handleOf(vars, file);
+  CorvelFile& handle = handleOf(file);
   CorvelVariable& result =
-      requireVariable(vars, target, Type::String, "Not a string: $");
-  result.value = handle.readAmountOfCharacters(count);
+      requireVariable(target, Type::String, "Not a string: $");
+  std::optional<std::string> text = handle.readAmountOfCharacters(count);
+  result.value = text ? StringValue(*text) : StringValue::absent();
 }
 
-void method_freadline(VariableList& vars, const VarRef& file,
-                      const VarRef& target) {
-  CorvelFile& handle = handleOf(vars, file);
+void method_freadline(const VarRef& file, const VarRef& target) {
+  CorvelFile& handle = handleOf(file);
   CorvelVariable& result =
-      requireVariable(vars, target, Type::String, "Not a string: $");
-  result.value = handle.readLine();
+      requireVariable(target, Type::String, "Not a string: $");
+  std::optional<std::string_view> line = handle.readLine();
+  if (!line) {
+    result.value = StringValue::absent();
+  } else {
+    result.asString().assign(*line);
+  }
 }
 
-void method_fwrite(VariableList& vars, const VarRef& file,
-                   std::string_view text) {
-  handleOf(vars, file).writeBufferToFile(text);
+void method_fwrite(const VarRef& file, std::string_view text) {
+  handleOf(file).writeBufferToFile(text);
 }
 
-void method_fdone(VariableList& vars, const VarRef& file,
-                  const VarRef& target) {
-  CorvelFile& handle = handleOf(vars, file);
-  CorvelVariable& result =
-      requireVariable(vars, target, Type::Int, "Not an int: $");
+void method_fdone(const VarRef& file, const VarRef& target) {
+  CorvelFile& handle = handleOf(file);
+  CorvelVariable& result = requireVariable(target, Type::Int, "Not an int: $");
   result.value = std::int32_t{handle.isDone() ? 1 : 0};
 }
 

@@ -4,102 +4,95 @@
 
 #include <stdlib.h>
 
+#include "base/console.h"
+#include "base/fault.h"
+#include "base/text.h"
 #include "commands/checks.h"
 #include "files/hash.h"
-#include "interpreter/console.h"
 #include "values/conversions.h"
-#include "values/text.h"
 
 namespace corvel {
 
 namespace {
 
-void mapCase(VariableList& vars, const VarRef& ref,
-             std::string (*map)(std::string_view)) {
+void mapCase(const VarRef& ref, std::string (*map)(std::string_view)) {
   CorvelVariable& variable =
-      requireVariable(vars, ref, Type::String, "Not a string: $");
-  std::optional<std::string>& text = variable.asString();
+      requireVariable(ref, Type::String, "Not a string: $");
+  StringValue& text = variable.asString();
   // The absent string stays absent.
-  if (text) text = map(*text);
+  if (!text.isAbsent()) text = StringValue(map(text.view()));
 }
 
 }  // namespace
 
-void method_strlen(VariableList& vars, const VarRef& text,
-                   const VarRef& target) {
+std::int32_t textLength(const CorvelVariable& variable) {
+  if (variable.type() == Type::String)
+    return variable.asString().utf16Length();
+  std::string scratch;
+  appendVariableText(scratch, variable);
+  return utf16Length(scratch);
+}
+
+void method_strlen(const VarRef& text, const VarRef& target) {
   // The operand is always read as a variable, of any type.
-  CorvelVariable* operand = vars.find(text);
-  if (operand == nullptr) fail("Not declared: $" + text.name + "\n", 1);
-  std::int32_t length = 0;
-  if (operand->type() == Type::String) {
-    if (const auto& value = operand->asString()) length = utf16Length(*value);
-  } else {
-    std::string scratch;
-    appendVariableText(scratch, *operand);
-    length = utf16Length(scratch);
-  }
-  CorvelVariable* result = vars.find(target);
+  if (text.record == nullptr) notDeclared(text.name);
+  std::int32_t length = textLength(*text.record);
+  CorvelVariable* result = target.record;
   if (result == nullptr) {
-    consolePrint("Not declared: $" + target.name + "\n");
+    report("Not declared: $" + target.name + "\n");
     return;
   }
   if (result->type() != Type::Int) {
-    consolePrint("Not an int: $" + target.name + "\n");
+    report("Not an int: $" + target.name + "\n");
     return;
   }
   result->value = length;
 }
 
-void method_strupper(VariableList& vars, const VarRef& text) {
-  mapCase(vars, text, toUpperCase);
-}
+void method_strupper(const VarRef& text) { mapCase(text, toUpperCase); }
 
-void method_strlower(VariableList& vars, const VarRef& text) {
-  mapCase(vars, text, toLowerCase);
-}
+void method_strlower(const VarRef& text) { mapCase(text, toLowerCase); }
 
-void method_substr(VariableList& vars, const VarRef& text, const Word& from,
-                   const Word& to) {
-  CorvelVariable* variable = &requireDeclared(vars, text);
-  if (variable->type() != Type::String) {
-    consolePrint("Not string: $" + text.name + "\n");
+void method_substr(const VarRef& text, const Word& from, const Word& to) {
+  CorvelVariable& variable = requireDeclared(text);
+  if (variable.type() != Type::String) {
+    report("Not string: $" + text.name + "\n");
     return;
   }
   constexpr std::string_view kOutOfBounds =
       "Fatal error.  Substring out of bounds.\n";
-  const std::optional<std::string>& current = variable->asString();
-  std::int32_t length = current ? utf16Length(*current) : 0;
-  std::int32_t start = turnExpressionToInt(vars, from);
+  std::int32_t length = variable.asString().utf16Length();
+  std::int32_t start = turnExpressionToInt(from);
   if (start < 0 || start > length) fail(kOutOfBounds, 1);
-  std::int32_t end = turnExpressionToInt(vars, to);
+  std::int32_t end = turnExpressionToInt(to);
   if (end < 0 || end > length) fail(kOutOfBounds, 1);
   if (start > end) fail(kOutOfBounds, 1);
-  // The absent string has nothing to cut and stays absent.
-  if (current)
-    variable->value =
-        std::optional<std::string>(utf16Substring(*current, start, end));
+  // Evaluating the bounds stores nothing, so the string is still the one
+  // measured.
+  StringValue& current = variable.asString();
+  current = current.utf16Slice(start, end);
 }
 
-void method_md5(VariableList& vars, std::string_view text,
-                const VarRef& target) {
+void method_md5(std::string_view text, const VarRef& target) {
   CorvelVariable& variable =
-      requireVariable(vars, target, Type::String, "Not a string: $");
-  variable.value = std::optional<std::string>(Hash().md5(text));
+      requireVariable(target, Type::String, "Not a string: $");
+  std::string digest;
+  Hash().md5(text, digest);
+  variable.asString().assign(digest);
 }
 
-void method_random(VariableList& vars, const VarRef& target) {
-  CorvelVariable& variable =
-      requireVariable(vars, target, Type::Int, "Not an int: $");
+void method_random(const VarRef& target) {
+  CorvelVariable& variable = requireVariable(target, Type::Int, "Not an int: $");
   variable.value = static_cast<std::int32_t>(arc4random());
 }
 
-void method_cin(VariableList& vars, const VarRef& target) {
+void method_cin(const VarRef& target) {
   CorvelVariable& variable =
-      requireVariable(vars, target, Type::String, "Not a string: $");
+      requireVariable(target, Type::String, "Not a string: $");
   std::optional<std::string> line = readLineFromConsole();
   if (!line) return;
   if (!line->empty() && line->back() == '\r') line->pop_back();
-  variable.value = std::move(line);
+  variable.value = StringValue(*line);
 }
 
 }  // namespace corvel

@@ -1,12 +1,10 @@
-// CorvelDir: directory listings in the array form scripts read.
+// CorvelDir: the entries of a directory, and what exists at a path.
 #include "files/corvel_dir.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstring>
-
-#include "values/text.h"
 
 namespace corvel {
 
@@ -17,25 +15,20 @@ int pathKind(const std::string& path) {
   return S_ISDIR(info.st_mode) ? 2 : 1;
 }
 
-std::shared_ptr<List> CorvelDir::getDirectoryListing(
+std::optional<std::vector<std::string>> CorvelDir::getDirectoryListing(
     const std::string& path) const {
-  if (pathKind(path) != 2) return nullptr;
-  auto list = std::make_shared<List>();
+  if (pathKind(path) != 2) return std::nullopt;
+  std::vector<std::string> names;
   DIR* dir = ::opendir(path.c_str());
-  if (dir == nullptr) return list;
-  std::int32_t index = 0;
+  if (dir == nullptr) return names;
   while (const dirent* entry = ::readdir(dir)) {
     if (std::strcmp(entry->d_name, ".") == 0 ||
         std::strcmp(entry->d_name, "..") == 0)
       continue;
-    std::string name;
-    appendDecimal(name, index++);
-    list->items.push_back(std::make_shared<CorvelVariable>(
-        std::move(name),
-        std::optional<std::string>(std::string(entry->d_name))));
+    names.emplace_back(entry->d_name);
   }
   ::closedir(dir);
-  return list;
+  return names;
 }
 
 }  // namespace corvel

@@ -1,24 +1,23 @@
-// CorvelDir: directory listings in the array form scripts read.
+// CorvelDir: the entries of a directory, and what exists at a path.
 #pragma once
 
-#include <memory>
+#include <optional>
 #include <string>
-
-#include "values/corvel_variable.h"
+#include <vector>
 
 namespace corvel {
 
 class CorvelDir {
  public:
   // Returns the names of the entries of directory `path` (not "." or "..",
-  // hidden ones included, in the system's order) as string elements named "0",
-  // "1", ...; an unreadable directory gives an empty list, and a path that is
-  // no directory gives nullptr.
-  std::shared_ptr<List> getDirectoryListing(const std::string& path) const;
+  // hidden ones included, in the system's order); an unreadable directory gives
+  // no names, and a path that is no directory gives nothing.
+  std::optional<std::vector<std::string>> getDirectoryListing(
+      const std::string& path) const;
 };
 
 // What exists at `path`, following symbolic links: 0 nothing, 1 something that
-// is no directory, 2 a directory.
+// is no directory, 2 a directory. A path with a zero byte inside names nothing.
 int pathKind(const std::string& path);
 
 }  // namespace corvel

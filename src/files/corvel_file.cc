@@ -2,26 +2,51 @@
 // end, close.
 #include "files/corvel_file.h"
 
-#include "interpreter/console.h"
-#include "values/text.h"
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "base/console.h"
+#include "base/fault.h"
+#include "base/text.h"
 
 namespace corvel {
 
 namespace {
 
-// Head of the list of handles that own a stream. Plain data: it outlives every
-// handle.
+// Head of the list of handles that own a descriptor. Plain data: it outlives
+// every handle.
 CorvelFile* openHandles = nullptr;
 
-std::optional<std::string> decoded(std::string&& bytes) {
-  if (!isValidUtf8(bytes)) return std::nullopt;
-  return std::move(bytes);
+// Reads and writes reach the system in blocks of this size.
+constexpr std::size_t kBlock = std::size_t{1} << 16;
+
+// Removes the zero bytes of `text`: lines are text, and text has none.
+void dropZeros(std::string& text) {
+  if (std::memchr(text.data(), 0, text.size()) == nullptr) return;
+  text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
+}
+
+bool writeAll(int descriptor, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t written = ::write(descriptor, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
 }
 
 }  // namespace
 
 CorvelFile::~CorvelFile() {
-  if (stream_) closeStream();
+  if (descriptor_ >= 0) closeDescriptor();
 }
 
 void CorvelFile::link() {
@@ -41,20 +66,40 @@ void CorvelFile::unlink() {
   previousOpen_ = nextOpen_ = nullptr;
 }
 
-void CorvelFile::closeStream() {
+void CorvelFile::flush() {
+  if (method_ == 'r' || buffer_.empty()) return;
+  // Console text printed before this file text reaches the system first, in
+  // case both go to the same place.
+  consoleFlush();
+  bool written = writeAll(descriptor_, buffer_.data(), buffer_.size());
+  buffer_.clear();
+  if (!written) refused();
+}
+
+void CorvelFile::closeDescriptor() {
+  flush();
   unlink();
-  std::FILE* stream = stream_.release();
-  if (std::fclose(stream) != 0 && method_ != 'r') refused();
+  int descriptor = descriptor_;
+  descriptor_ = -1;
+  buffer_.clear();
+  line_.clear();
+  if (::close(descriptor) != 0 && errno != EINTR && method_ != 'r')
+    refused();
 }
 
 void CorvelFile::refused() {
   unlink();
+  if (descriptor_ >= 0) {
+    ::close(descriptor_);
+    descriptor_ = -1;
+  }
+  buffer_.clear();
   die("Cannot write to file: " + path_);
 }
 
 void CorvelFile::openFile(std::string_view path, std::string_view mode) {
   if (isOpen_) {
-    if (stream_) closeStream();
+    if (descriptor_ >= 0) closeDescriptor();
     isOpen_ = false;
   }
   isDone_ = false;
@@ -62,13 +107,24 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
     die("Unknow open method.  Please consult documentation.");
   }
   path_ = std::string(path);
+  endMet_ = false;
+  buffer_.clear();
+  position_ = 0;
   // A path with a zero byte inside names no file; the system would see only its
   // first part.
   if (path_.find('\0') == std::string::npos) {
-    stream_.reset(std::fopen(path_.c_str(), std::string(mode).c_str()));
-    if (stream_) {
-      std::setvbuf(stream_.get(), nullptr, _IOFBF, 1 << 16);
+    int flags = O_CLOEXEC;
+    if (mode == "r") {
+      flags |= O_RDONLY;
+    } else if (mode == "w") {
+      flags |= O_WRONLY | O_CREAT | O_TRUNC;
+    } else {
+      flags |= O_WRONLY | O_CREAT | O_APPEND;
+    }
+    descriptor_ = ::open(path_.c_str(), flags, 0666);
+    if (descriptor_ >= 0) {
       link();
+      onFlush(flushOpenFiles);
     }
   }
   isOpen_ = true;
@@ -77,33 +133,70 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
 
 void CorvelFile::closeFile() {
   if (isOpen_) {
-    if (stream_) closeStream();
+    if (descriptor_ >= 0) closeDescriptor();
     isOpen_ = false;
   }
   isDone_ = true;
   path_.clear();
 }
 
-std::optional<std::string> CorvelFile::readLine() {
+bool CorvelFile::fill() {
+  if (endMet_) return false;
+  buffer_.resize(kBlock);
+  for (;;) {
+    ssize_t got = ::read(descriptor_, buffer_.data(), kBlock);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      // An error reads as the end, and the end stays met, as for a stream.
+      endMet_ = true;
+      buffer_.clear();
+      position_ = 0;
+      return false;
+    }
+    buffer_.resize(static_cast<std::size_t>(got));
+    position_ = 0;
+    return true;
+  }
+}
+
+std::optional<std::string_view> CorvelFile::readLine() {
   if (!isOpen_) return std::nullopt;
   if (method_ != 'r') die("File not opened for writing.");
-  std::string line;
-  if (!stream_) {
+  line_.clear();
+  if (descriptor_ < 0) {
     isDone_ = true;
-    return line;
+    return std::string_view(line_);
   }
-  std::FILE* stream = stream_.get();
+  bool gathered = false;
   for (;;) {
-    int byte = getc_unlocked(stream);
-    if (byte == EOF) {
+    if (position_ == buffer_.size() && !fill()) {
       isDone_ = true;
       break;
     }
-    if (byte == '\n') break;
-    // Zero bytes are dropped: lines are text.
-    if (byte != 0) line.push_back(static_cast<char>(byte));
+    const char* begin = buffer_.data() + position_;
+    std::size_t available = buffer_.size() - position_;
+    const auto* feed =
+        static_cast<const char*>(std::memchr(begin, '\n', available));
+    if (feed == nullptr) {
+      line_.append(begin, available);
+      position_ = buffer_.size();
+      gathered = true;
+      continue;
+    }
+    auto length = static_cast<std::size_t>(feed - begin);
+    position_ += length + 1;
+    std::string_view piece(begin, length);
+    // Most lines sit whole in the block: hand out a view of it.
+    if (!gathered && std::memchr(begin, 0, length) == nullptr) {
+      if (!isValidUtf8(piece)) return std::nullopt;
+      return piece;
+    }
+    line_.append(piece);
+    break;
   }
-  return decoded(std::move(line));
+  dropZeros(line_);
+  if (!isValidUtf8(line_)) return std::nullopt;
+  return std::string_view(line_);
 }
 
 std::optional<std::string> CorvelFile::readAmountOfCharacters(
@@ -111,29 +204,43 @@ std::optional<std::string> CorvelFile::readAmountOfCharacters(
   if (!isOpen_) return std::nullopt;
   std::string text;
   if (count <= 0) return text;
-  if (!stream_) {
+  // A handle without a file, or one open for writing, meets its end at once;
+  // its file is not touched, so later writes and the close still report only
+  // real refusals.
+  if (method_ != 'r' || descriptor_ < 0) {
     isDone_ = true;
     return text;
   }
-  std::FILE* stream = stream_.get();
-  for (std::int32_t i = 0; i < count; ++i) {
-    int byte = getc_unlocked(stream);
-    if (byte == EOF) {
+  auto remaining = static_cast<std::size_t>(count);
+  while (remaining > 0) {
+    if (position_ == buffer_.size() && !fill()) {
       isDone_ = true;
       break;
     }
-    if (byte != 0) text.push_back(static_cast<char>(byte));
+    std::size_t take = std::min(remaining, buffer_.size() - position_);
+    text.append(buffer_, position_, take);
+    position_ += take;
+    remaining -= take;
   }
-  return decoded(std::move(text));
+  dropZeros(text);
+  if (!isValidUtf8(text)) return std::nullopt;
+  return text;
 }
 
 void CorvelFile::writeBufferToFile(std::string_view text) {
   if (method_ != 'w' && method_ != 'a') die("File not opened for writing.");
-  if (!isOpen_ || !stream_) die("Cannot write to file that is not open.");
-  if (std::fwrite(text.data(), 1, text.size(), stream_.get()) != text.size() ||
-      std::ferror(stream_.get()) != 0) {
-    refused();
+  if (!isOpen_ || descriptor_ < 0)
+    die("Cannot write to file that is not open.");
+  if (text.empty()) return;
+  if (buffer_.size() + text.size() > kBlock) {
+    flush();
+    if (text.size() >= kBlock) {
+      consoleFlush();
+      if (!writeAll(descriptor_, text.data(), text.size())) refused();
+      return;
+    }
   }
+  buffer_.append(text);
 }
 
 void CorvelFile::die(std::string_view message) {
@@ -150,8 +257,7 @@ void flushOpenFiles() {
   // end does not report it a second time.
   for (CorvelFile* handle = openHandles; handle != nullptr;
        handle = handle->nextOpen_) {
-    if (handle->method_ != 'r' && std::fflush(handle->stream_.get()) != 0)
-      handle->refused();
+    handle->flush();
   }
 }
 

@@ -3,20 +3,21 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace corvel {
 
+// A handle owns one file descriptor and its own buffer, so that it decides when
+// its text reaches the system: never before console text printed earlier, and
+// in large blocks otherwise.
 class CorvelFile {
  public:
   CorvelFile() = default;
   CorvelFile(const CorvelFile&) = delete;
   CorvelFile& operator=(const CorvelFile&) = delete;
-  // A handle that nobody holds any more closes its stream, so its text is not
+  // A handle that nobody holds any more closes its file, so its text is not
   // lost.
   ~CorvelFile();
 
@@ -28,21 +29,23 @@ class CorvelFile {
   // The path of the latest open; empty before the first open and after a close.
   const std::string& path() const { return path_; }
 
-  // Opens `path` with `mode` ("r", "w" or "a"), closing the stream still open
+  // Opens `path` with `mode` ("r", "w" or "a"), closing the file still open
   // first. Any other mode ends the run. A path the system cannot open still
   // marks the handle open: reads then meet end of file at once and writes end
   // the run.
   void openFile(std::string_view path, std::string_view mode);
-  // Closes the stream if one is open, marks the handle done and forgets its
+  // Closes the file if one is open, marks the handle done and forgets its
   // path. Closing a handle that is not open is no fault.
   void closeFile();
-  // Reads one line without its line feed. Gives no string on a handle that is
-  // not open or when the bytes are not UTF-8; ends the run when the handle was
-  // not opened for reading.
-  std::optional<std::string> readLine();
-  // Reads up to `count` bytes. Gives no string on a handle that is not open or
-  // when the bytes are not UTF-8, and the empty string for a `count` of 0 or
-  // less.
+  // Reads one line without its line feed, dropping zero bytes. Gives no string
+  // on a handle that is not open or when the bytes are not UTF-8; ends the run
+  // when the handle was not opened for reading. The view lasts until the next
+  // read through this handle.
+  std::optional<std::string_view> readLine();
+  // Reads up to `count` bytes, dropping zero bytes. Gives no string on a handle
+  // that is not open or when the bytes are not UTF-8, and the empty string for a
+  // `count` of 0 or less. A handle open for writing gives the empty string and
+  // is done, without touching its file.
   std::optional<std::string> readAmountOfCharacters(std::int32_t count);
   // Writes the bytes of `text`; ends the run unless the handle is open for
   // writing.
@@ -54,12 +57,14 @@ class CorvelFile {
  private:
   friend void flushOpenFiles();
 
-  struct Closer {
-    void operator()(std::FILE* stream) const { std::fclose(stream); }
-  };
-
-  // Closes the stream, reporting a refused write as the end of the run.
-  void closeStream();
+  // Hands the buffered text to the system, console text first; a refusal ends
+  // the run with "Cannot write to file: PATH".
+  void flush();
+  // Closes the descriptor, flushing first; reports a refusal as `flush` does.
+  void closeDescriptor();
+  // Reads the next block into the buffer; false at end of file (which stays
+  // met, as for a stream) or on an error.
+  bool fill();
   // Ends the run because the system refused this handle's text. The handle
   // leaves the list of open ones first, so the end of the run does not report
   // it a second time.
@@ -71,14 +76,21 @@ class CorvelFile {
   bool isDone_ = false;
   char method_ = 0;
   std::string path_;
-  std::unique_ptr<std::FILE, Closer> stream_;
-  // Handles with a stream form a list, so the end of the run can flush every
-  // one of them.
+  int descriptor_ = -1;
+  bool endMet_ = false;
+  // Read: bytes from `position_` to `buffer_.size()` are unread. Write: the
+  // bytes not yet handed to the system.
+  std::string buffer_;
+  std::size_t position_ = 0;
+  // A line that spans several blocks is gathered here.
+  std::string line_;
+  // Handles with a descriptor form a list, so the end of the run can flush
+  // every one of them.
   CorvelFile* previousOpen_ = nullptr;
   CorvelFile* nextOpen_ = nullptr;
 };
 
-// Writes out what every open stream holds, as the run ends or before another
+// Writes out what every open handle holds, as the run ends or before another
 // process may read the files; a refused write ends the run with "Cannot write
 // to file: PATH".
 void flushOpenFiles();

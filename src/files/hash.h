@@ -8,9 +8,15 @@ namespace corvel {
 
 class Hash {
  public:
-  // Returns the MD5 digest of the bytes of `text` as 32 lower-case hexadecimal
-  // digits.
-  std::string md5(std::string_view text) const;
+  // Writes the MD5 digest of the bytes of `text` into `out` as 32 lower-case
+  // hexadecimal digits, replacing what `out` held. libcrypto is loaded on the
+  // first digest of the run.
+  void md5(std::string_view text, std::string& out) const;
+  std::string md5(std::string_view text) const {
+    std::string out;
+    md5(text, out);
+    return out;
+  }
 };
 
 }  // namespace corvel

@@ -1,41 +1,17 @@
-// The loader: reads a script file and cuts it into token lines.
+// The loader: cuts the bytes of a script into statements of words.
 #include "interpreter/loader.h"
 
-#include "files/whole_file.h"
-#include "interpreter/console.h"
+#include <algorithm>
+
+#include "base/text.h"
 
 namespace corvel {
 
 namespace {
 
-class Cutter {
- public:
-  std::vector<TokenLine> lines;
-
-  void append(char c) { word_.push_back(c); }
-
-  void finishWord() {
-    std::size_t begin = 0;
-    std::size_t end = word_.size();
-    while (begin < end && isTrimmed(word_[begin])) ++begin;
-    while (end > begin && isTrimmed(word_[end - 1])) --end;
-    if (begin < end) line_.emplace_back(word_, begin, end - begin);
-    word_.clear();
-  }
-
-  void finishStatement() {
-    finishWord();
-    if (!line_.empty()) {
-      lines.push_back(std::move(line_));
-      line_.clear();
-    }
-  }
-
- private:
-  std::string word_;
-  TokenLine line_;
-};
-
+// What an escaped byte stands for: \n \r \a are control characters, and every
+// other byte stands for itself (\\ \[ \] \( \) \% and unknown ones alike). The
+// escape of `$` keeps its backslash, which `decodeWord` adds.
 char escaped(char c) {
   switch (c) {
     case 'n':
@@ -45,77 +21,164 @@ char escaped(char c) {
     case 'a':
       return '\a';
     default:
-      // Every other escaped byte stands for itself: \\ \[ \] \( \) \% and
-      // unknown ones alike.
       return c;
   }
 }
 
 }  // namespace
 
-std::vector<TokenLine> loadCode(std::string_view source) {
-  Cutter cutter;
-  std::string groups;  // the open brackets, innermost last
-  for (std::size_t i = 0; i < source.size(); ++i) {
-    char c = source[i];
+StatementCutter::Step StatementCutter::next(Statement& statement) {
+  statement.words.clear();
+  const char* s = source_.data();
+  const std::size_t n = source_.size();
+  std::size_t i = position_;
+  // The word being read: where it began, whether it holds an escape, and
+  // whether anything in it survives trimming.
+  bool inWord = false;
+  std::size_t wordBegin = 0;
+  bool wordEscaped = false;
+  bool substantial = false;
+
+  auto finishWord = [&](std::size_t end) {
+    if (!inWord) return;
+    inWord = false;
+    if (!substantial) return;
+    RawWord word{wordBegin, end, wordEscaped};
+    if (!wordEscaped) {
+      while (isTrimmed(s[word.begin])) ++word.begin;
+      while (isTrimmed(s[word.end - 1])) --word.end;
+    }
+    if (statement.words.empty()) {
+      statement.start = word.begin;
+      while (statement.start < end && s[statement.start] != '\\' &&
+             isTrimmed(s[statement.start]))
+        ++statement.start;
+    }
+    statement.words.push_back(word);
+  };
+
+  for (; i < n; ++i) {
+    char c = s[i];
     if (c == '\\') {
-      if (++i == source.size()) fail("stray \\ at the end of the file", 1);
-      char next = source[i];
-      // The backslash stays before a dollar so that evaluation can tell a
-      // literal dollar sign from a variable reference.
-      if (next == '$') cutter.append('\\');
-      cutter.append(escaped(next));
+      if (i + 1 == n) {
+        fault_ = {"stray \\ at the end of the file", 1, i};
+        position_ = n;
+        return Step::Fault;
+      }
+      if (!inWord) {
+        inWord = true;
+        wordBegin = i;
+        wordEscaped = false;
+        substantial = false;
+      }
+      wordEscaped = true;
+      if (!isTrimmed(escaped(s[i + 1]))) substantial = true;
+      ++i;
       continue;
     }
-    bool inGroup = !groups.empty();
+    if (groups_.empty()) {
+      if (c == ' ') {
+        finishWord(i);
+        continue;
+      }
+      if (c == '\n' || c == '\r' || c == ';') {
+        finishWord(i);
+        if (!statement.words.empty()) {
+          position_ = i + 1;
+          return Step::Statement;
+        }
+        continue;
+      }
+    }
+    if (!inWord) {
+      inWord = true;
+      wordBegin = i;
+      wordEscaped = false;
+      substantial = false;
+    }
+    if (!isTrimmed(c)) substantial = true;
     switch (c) {
-      case ' ':
-        if (inGroup) {
-          cutter.append(c);
-        } else {
-          cutter.finishWord();
-        }
-        break;
-      case '\n':
-      case '\r':
-      case ';':
-        if (inGroup) {
-          cutter.append(c);
-        } else {
-          cutter.finishStatement();
-        }
-        break;
       case '(':
       case '[':
-        cutter.append(c);
-        groups.push_back(c);
+        groups_.push_back(c);
+        groupStarts_.push_back(i);
         break;
       case ')':
-        cutter.append(c);
-        if (groups.empty() || groups.back() != '(')
-          fail("Unexpected ')'\n", -1);
-        groups.pop_back();
+      case ']': {
+        char open = c == ')' ? '(' : '[';
+        if (groups_.empty() || groups_.back() != open) {
+          fault_ = {c == ')' ? "Unexpected ')'\n" : "Unexpected ']'\n", -1, i};
+          position_ = n;
+          return Step::Fault;
+        }
+        groups_.pop_back();
+        groupStarts_.pop_back();
         break;
-      case ']':
-        cutter.append(c);
-        if (groups.empty() || groups.back() != '[')
-          fail("Unexpected ']'\n", -1);
-        groups.pop_back();
-        break;
+      }
       default:
-        cutter.append(c);
+        break;
     }
   }
-  // An unclosed group is not reported: the rest of the file belongs to the word
-  // that opened it.
-  cutter.finishStatement();
-  return std::move(cutter.lines);
+  // At the end of the script the statement ends as at a line feed, whatever
+  // group is still open: the rest of the script belongs to the word that opened
+  // it.
+  finishWord(n);
+  position_ = n;
+  return statement.words.empty() ? Step::End : Step::Statement;
 }
 
-std::vector<TokenLine> loadCodeFromFile(const std::string& path) {
-  std::optional<std::string> source = readWholeFile(path);
-  if (!source) fail("Cannot open script: " + path + "\n", 1);
-  return loadCode(*source);
+std::string decodeWord(std::string_view source, const RawWord& word) {
+  std::string text;
+  text.reserve(word.end - word.begin);
+  for (std::size_t i = word.begin; i < word.end; ++i) {
+    char c = source[i];
+    if (c == '\\' && i + 1 < word.end) {
+      char next = source[++i];
+      // The backslash stays before a dollar so that evaluation can tell a
+      // literal dollar sign from a variable reference.
+      if (next == '$') text += '\\';
+      text += escaped(next);
+      continue;
+    }
+    text += c;
+  }
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && isTrimmed(text[begin])) ++begin;
+  while (end > begin && isTrimmed(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::string_view plainWord(std::string_view source, const RawWord& word) {
+  return source.substr(word.begin, word.end - word.begin);
+}
+
+LineIndex::LineIndex(std::string_view source) {
+  lineStarts_.push_back(0);
+  for (std::size_t i = 0; i < source.size(); ++i) {
+    if (source[i] == '\n' ||
+        (source[i] == '\r' && (i + 1 == source.size() || source[i + 1] != '\n')))
+      lineStarts_.push_back(i + 1);
+  }
+}
+
+std::uint32_t LineIndex::lineOf(std::size_t offset) const {
+  auto after =
+      std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset);
+  return static_cast<std::uint32_t>(after - lineStarts_.begin());
+}
+
+std::string_view statementText(std::string_view source, std::size_t start) {
+  StatementCutter cutter(source);
+  cutter.moveTo(start);
+  Statement statement;
+  cutter.next(statement);
+  std::size_t end = std::min(cutter.position(), source.size());
+  while (end > start && isTrimmed(source[end - 1])) --end;
+  // A `;` that ended the statement is not part of it.
+  if (end > start && source[end - 1] == ';' && cutter.position() == end) --end;
+  while (end > start && isTrimmed(source[end - 1])) --end;
+  return source.substr(start, end - start);
 }
 
 }  // namespace corvel

@@ -1,22 +1,93 @@
-// The loader: reads a script file and cuts it into token lines.
+// The loader: cuts the bytes of a script into statements of words.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace corvel {
 
-// The words of one statement, brackets kept, never empty.
-using TokenLine = std::vector<std::string>;
+// Where one word lies in the script: its bytes before escapes are decoded and
+// before the word is trimmed. Most words hold no escape, and their text is a
+// plain view of the script.
+struct RawWord {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  bool escaped = false;
+};
 
-// Cuts the bytes of a script into token lines, in file order. A backslash as
-// the last byte ends the run with status 1, a closing bracket that closes no
-// group of its kind with status -1.
-std::vector<TokenLine> loadCode(std::string_view source);
+// One statement: where it starts (its first word) and its words, never none.
+struct Statement {
+  std::size_t start = 0;
+  std::vector<RawWord> words;
+};
 
-// Reads the script at `path` and cuts it into token lines. A script that cannot
-// be read ends the run with "Cannot open script: PATH" and status 1.
-std::vector<TokenLine> loadCodeFromFile(const std::string& path);
+// A fault in the source format, which ends the load: the message, the exit
+// status it calls for and where in the script it lies.
+struct LoadFault {
+  std::string_view message;
+  int status = 0;
+  std::size_t offset = 0;
+};
+
+// Cuts a script into statements one at a time, so that a script of any length
+// is never held twice: the words are views of the script.
+class StatementCutter {
+ public:
+  explicit StatementCutter(std::string_view source) : source_(source) {}
+
+  // The outcome of `next`.
+  enum class Step : std::uint8_t { Statement, End, Fault };
+
+  // Cuts the next statement into `statement`. At the end of the script gives
+  // End; a stray backslash or a closing bracket of the wrong kind gives Fault
+  // (see `fault`).
+  Step next(Statement& statement);
+
+  // The fault that `next` met.
+  const LoadFault& fault() const { return fault_; }
+  // Where the groups still open at the end of the script were opened, outermost
+  // first (an unclosed group swallows the rest of the script).
+  const std::vector<std::size_t>& openGroups() const { return groupStarts_; }
+  // Where the cutter stands: the offset of the next byte it reads.
+  std::size_t position() const { return position_; }
+  // Continues cutting at `offset`, the start of a statement.
+  void moveTo(std::size_t offset) {
+    position_ = offset;
+    groups_.clear();
+    groupStarts_.clear();
+  }
+
+ private:
+  std::string_view source_;
+  std::size_t position_ = 0;
+  std::string groups_;  // the open brackets, innermost last
+  std::vector<std::size_t> groupStarts_;
+  LoadFault fault_;
+};
+
+// Returns the text of `word` of `source`: escapes decoded, and the word trimmed
+// of the characters `chomp` trims.
+std::string decodeWord(std::string_view source, const RawWord& word);
+// The same for a word without escapes, as a view of `source`.
+std::string_view plainWord(std::string_view source, const RawWord& word);
+
+// The line numbers of a script, found on demand.
+class LineIndex {
+ public:
+  explicit LineIndex(std::string_view source);
+  // The 1-based line that holds byte `offset`. A line ends at a line feed, or
+  // at a carriage return not followed by one.
+  std::uint32_t lineOf(std::size_t offset) const;
+
+ private:
+  std::vector<std::size_t> lineStarts_;
+};
+
+// Returns the text of the statement that starts at `start` as the script
+// writes it, with its trailing blanks and line break dropped.
+std::string_view statementText(std::string_view source, std::size_t start);
 
 }  // namespace corvel

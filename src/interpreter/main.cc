@@ -4,8 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "interpreter/console.h"
-#include "interpreter/dispatcher.h"
+#include "base/console.h"
+#include "base/fault.h"
+#include "interpreter/run.h"
 
 int main(int argc, char** argv) {
   std::string program = argc > 0 ? argv[0] : "corvel";

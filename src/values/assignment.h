@@ -10,6 +10,10 @@ namespace corvel {
 // target's type calls for: an integer, a text, a list (shared with an array
 // variable) or a file handle (shared, and only from another file variable). An
 // undeclared target is reported and the run goes on.
-void v_set(VariableList& vars, const VarRef& target, const Word& word);
+void v_set(const VarRef& target, const Word& word);
+
+// Whether `word` is a literal that begins with a reference to `target` itself,
+// as in `set $t [$t#more]`: the rest can then be appended in place.
+bool appendsToItself(const VarRef& target, const Word& word);
 
 }  // namespace corvel

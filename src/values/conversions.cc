@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "files/corvel_file.h"
-#include "values/text.h"
+#include "base/text.h"
 
 namespace corvel {
 
@@ -59,7 +59,7 @@ std::string turnArrayToString(const List& list) {
 void appendVariableText(std::string& out, const CorvelVariable& variable) {
   switch (variable.type()) {
     case Type::String:
-      if (const auto& text = variable.asString()) out += *text;
+      out += variable.asString().view();
       break;
     case Type::Int:
       appendDecimal(out, std::get<std::int32_t>(variable.value));
@@ -73,19 +73,17 @@ void appendVariableText(std::string& out, const CorvelVariable& variable) {
   }
 }
 
-std::optional<std::string> turnVariableToString(
-    const CorvelVariable& variable) {
+StringValue turnVariableToString(const CorvelVariable& variable) {
   if (variable.type() == Type::String) return variable.asString();
   std::string text;
   appendVariableText(text, variable);
-  return text;
+  return StringValue(text);
 }
 
 std::shared_ptr<List> turnVariableToArray(const CorvelVariable& variable) {
   if (variable.type() == Type::Array) return variable.asList();
   auto list = std::make_shared<List>();
-  list->items.push_back(
-      std::make_shared<CorvelVariable>("turnVariableToArray", variable.value));
+  list->items.push_back(std::make_shared<CorvelVariable>(variable.value));
   return list;
 }
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "values/corvel_variable.h"
@@ -20,9 +19,9 @@ std::string turnArrayToString(const List& list);
 // Appends the text of `variable`: a string as held (nothing for the absent
 // string), an integer in decimal, a file's path, a list in the array text form.
 void appendVariableText(std::string& out, const CorvelVariable& variable);
-// The text of `variable` as above; a string variable gives its string, absent
-// included.
-std::optional<std::string> turnVariableToString(const CorvelVariable& variable);
+// The text of `variable` as above; a string variable gives its own string,
+// absent included.
+StringValue turnVariableToString(const CorvelVariable& variable);
 
 // The list form of `variable`: a list gives itself (shared); any other value a
 // new one-element list whose element shares the value.

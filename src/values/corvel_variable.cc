@@ -2,6 +2,8 @@
 // value.
 #include "values/corvel_variable.h"
 
+#include <vector>
+
 #include "files/corvel_file.h"
 
 namespace corvel {
@@ -25,7 +27,7 @@ Value initialValue(Type type) {
     case Type::Int:
       return std::int32_t{0};
     case Type::String:
-      return std::optional<std::string>(std::string());
+      return StringValue();
     case Type::Array:
       return std::make_shared<List>();
     case Type::File:

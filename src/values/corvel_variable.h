@@ -5,11 +5,10 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <optional>
-#include <string>
 #include <string_view>
 #include <variant>
-#include <vector>
+
+#include "values/string_value.h"
 
 namespace corvel {
 
@@ -39,43 +38,40 @@ struct List {
   ~List();
 };
 
-// A value is one of the four types. Numbers and strings are copied; a list or a
-// file handle is shared by every variable and element that holds it.
-using Value = std::variant<std::int32_t,
-                           std::optional<std::string>,  // std::nullopt is the
-                                                        // absent string
-                           std::shared_ptr<List>, std::shared_ptr<CorvelFile>>;
+// A value is one of the four types. Numbers and strings are copied (a string
+// shares its bytes, which are never changed where another holder sees them); a
+// list or a file handle is shared by every variable and element that holds it.
+using Value = std::variant<std::int32_t, StringValue, std::shared_ptr<List>,
+                           std::shared_ptr<CorvelFile>>;
 
 // Returns the initial value of a freshly declared variable of `type`: 0, the
 // empty string, a new empty list or a new handle that has never been opened.
 Value initialValue(Type type);
 
-// One variable or array element. Its name and type are fixed when it is made;
-// the type is the kind of value it holds, and every store keeps that kind
-// (callers check the type first).
+// One variable or array element. Its type is the kind of value it holds, fixed
+// when the record is made: every store keeps that kind (callers check the type
+// first). A variable's name lives with the reference that finds it
+// (`VarRef`); elements are reached by position only, so their names, which
+// nothing can read, are not kept.
 struct CorvelVariable {
-  std::string name;
   Value value;
 
-  CorvelVariable(std::string n, Value v)
-      : name(std::move(n)), value(std::move(v)) {}
+  explicit CorvelVariable(Value v) : value(std::move(v)) {}
   CorvelVariable(const CorvelVariable&) = delete;
   CorvelVariable& operator=(const CorvelVariable&) = delete;
 
   Type type() const { return static_cast<Type>(value.index()); }
 
-  std::int32_t& asInt() { return std::get<std::int32_t>(value); }
-  std::optional<std::string>& asString() {
-    return std::get<std::optional<std::string>>(value);
-  }
-  const std::optional<std::string>& asString() const {
-    return std::get<std::optional<std::string>>(value);
+  std::int32_t& asInt() { return *std::get_if<std::int32_t>(&value); }
+  StringValue& asString() { return *std::get_if<StringValue>(&value); }
+  const StringValue& asString() const {
+    return *std::get_if<StringValue>(&value);
   }
   const std::shared_ptr<List>& asList() const {
-    return std::get<std::shared_ptr<List>>(value);
+    return *std::get_if<std::shared_ptr<List>>(&value);
   }
   const std::shared_ptr<CorvelFile>& asFile() const {
-    return std::get<std::shared_ptr<CorvelFile>>(value);
+    return *std::get_if<std::shared_ptr<CorvelFile>>(&value);
   }
 };
 

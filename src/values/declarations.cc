@@ -3,20 +3,20 @@
 
 namespace corvel {
 
-void declare_int(VariableList& vars, std::string_view name) {
-  vars.declare(name, Type::Int);
+void declare_int(VariableList& vars, VarRef& ref) {
+  vars.declare(ref, Type::Int);
 }
 
-void string(VariableList& vars, std::string_view name) {
-  vars.declare(name, Type::String);
+void string(VariableList& vars, VarRef& ref) {
+  vars.declare(ref, Type::String);
 }
 
-void declare_array(VariableList& vars, std::string_view name) {
-  vars.declare(name, Type::Array);
+void declare_array(VariableList& vars, VarRef& ref) {
+  vars.declare(ref, Type::Array);
 }
 
-void declare_file(VariableList& vars, std::string_view name) {
-  vars.declare(name, Type::File);
+void declare_file(VariableList& vars, VarRef& ref) {
+  vars.declare(ref, Type::File);
 }
 
 }  // namespace corvel

@@ -1,10 +1,10 @@
 // Expression evaluation: argument words as text, integers, values and lists.
 #include "values/evaluation.h"
 
+#include "base/fault.h"
+#include "base/text.h"
 #include "files/corvel_file.h"
-#include "interpreter/console.h"
 #include "values/conversions.h"
-#include "values/text.h"
 
 namespace corvel {
 
@@ -14,35 +14,26 @@ bool encloses(std::string_view text, char open, char close) {
   return text.size() >= 2 && text.front() == open && text.back() == close;
 }
 
-[[noreturn]] void notDeclared(std::string_view name) {
-  std::string message = "Not declared: $";
-  message += name;
-  message += '\n';
-  fail(message, 1);
+CorvelVariable& lookUp(const VarRef& ref) {
+  if (ref.record == nullptr) notDeclared(ref.name);
+  return *ref.record;
 }
 
-CorvelVariable& lookUp(VariableList& vars, const VarRef& ref) {
-  CorvelVariable* variable = vars.find(ref);
-  if (variable == nullptr) notDeclared(ref.name);
-  return *variable;
-}
-
-ArithmeticOperand analyseOperand(std::string_view text) {
+ArithmeticOperand analyseOperand(VariableList& vars, std::string_view text) {
   ArithmeticOperand operand;
   if (!text.empty() && text.front() == '$') {
-    operand.isVariable = true;
-    operand.ref.name = std::string(text.substr(1));
+    operand.ref = &vars.ref(text.substr(1));
   } else {
     operand.number = readInteger(text);
   }
   return operand;
 }
 
-void analyseArithmetic(Word& word) {
+void analyseArithmetic(VariableList& vars, Word& word) {
   std::string parts[3];
   char op = '+';
   int part = 0;
-  const std::string& text = word.text;
+  std::string_view text = word.text;
   for (std::size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == ')') break;
@@ -66,13 +57,13 @@ void analyseArithmetic(Word& word) {
     // A lone operand is read as digits even when it names a variable.
     word.left.number = readInteger(parts[0]);
   } else {
-    word.left = analyseOperand(parts[0]);
-    word.right = analyseOperand(parts[2]);
+    word.left = analyseOperand(vars, parts[0]);
+    word.right = analyseOperand(vars, parts[2]);
   }
 }
 
-void analyseLiteral(Word& word) {
-  std::string_view body(word.text.data() + 1, word.text.size() - 2);
+void analyseLiteral(VariableList& vars, Word& word) {
+  std::string_view body = word.text.substr(1, word.text.size() - 2);
   LiteralPiece piece;
   std::size_t i = 0;
   while (i < body.size()) {
@@ -82,8 +73,7 @@ void analyseLiteral(Word& word) {
       while (end < body.size() && body[end] != ' ' && body[end] != '\n' &&
              body[end] != '#')
         ++end;
-      piece.hasReference = true;
-      piece.reference.name = std::string(body.substr(i + 1, end - i - 1));
+      piece.reference = &vars.ref(body.substr(i + 1, end - i - 1));
       word.pieces.push_back(std::move(piece));
       piece = LiteralPiece();
       // A `#` only ends the reference and is dropped; a blank or line feed is
@@ -97,7 +87,27 @@ void analyseLiteral(Word& word) {
     ++i;
   }
   word.constant = word.pieces.empty();
-  word.pieces.push_back(std::move(piece));
+  if (word.constant) {
+    word.value = StringValue(piece.text);
+  } else {
+    word.pieces.push_back(std::move(piece));
+  }
+}
+
+std::string_view literalText(const Word& word, std::string& scratch) {
+  if (word.constant) return word.value.view();
+  scratch.clear();
+  appendLiteralPieces(word, 0, scratch);
+  return scratch;
+}
+
+}  // namespace
+
+void notDeclared(std::string_view name) {
+  std::string message = "Not declared: $";
+  message += name;
+  message += '\n';
+  fail(message, 1);
 }
 
 std::int32_t applyOperator(char op, std::int32_t left, std::int32_t right) {
@@ -121,70 +131,50 @@ std::int32_t applyOperator(char op, std::int32_t left, std::int32_t right) {
   }
 }
 
-std::int32_t operandValue(VariableList& vars,
-                          const ArithmeticOperand& operand) {
-  if (!operand.isVariable) return operand.number;
-  CorvelVariable* variable = vars.find(operand.ref);
-  if (variable == nullptr || variable->type() != Type::Int) return 0;
-  return variable->asInt();
-}
-
-std::string_view literalText(VariableList& vars, const Word& word,
-                             std::string& scratch) {
-  if (word.constant) return word.pieces.front().text;
-  scratch.clear();
-  appendLiteralPieces(vars, word, 0, scratch);
-  return scratch;
-}
-
-}  // namespace
-
-void appendLiteralPieces(VariableList& vars, const Word& word,
-                         std::size_t firstPiece, std::string& out) {
+void appendLiteralPieces(const Word& word, std::size_t firstPiece,
+                         std::string& out) {
   for (std::size_t i = firstPiece; i < word.pieces.size(); ++i) {
     const LiteralPiece& piece = word.pieces[i];
     out += piece.text;
-    if (piece.hasReference)
-      appendVariableText(out, lookUp(vars, piece.reference));
+    if (piece.reference != nullptr)
+      appendVariableText(out, lookUp(*piece.reference));
   }
 }
 
-Word analyseWord(std::string text) {
+Word analyseWord(VariableList& vars, std::string_view text) {
   Word word;
-  word.text = std::move(text);
-  const std::string& t = word.text;
-  bool dollar = !t.empty() && t.front() == '$';
-  word.ref.name = dollar ? t.substr(1) : t;
-  if (dollar) {
+  word.text = text;
+  if (!text.empty() && text.front() == '$') {
     word.form = WordForm::Variable;
-  } else if (encloses(t, '[', ']')) {
+    word.variable = &vars.ref(text.substr(1));
+  } else if (encloses(text, '[', ']')) {
     word.form = WordForm::Literal;
-    analyseLiteral(word);
-  } else if (encloses(t, '(', ')')) {
+    analyseLiteral(vars, word);
+  } else if (encloses(text, '(', ')')) {
     word.form = WordForm::Arithmetic;
-    analyseArithmetic(word);
+    analyseArithmetic(vars, word);
   }
   return word;
 }
 
-std::int32_t expr(VariableList& vars, const Word& word) {
+std::int32_t expr(const Word& word) {
   if (word.leftOnly) return word.left.number;
-  std::int32_t left = operandValue(vars, word.left);
-  std::int32_t right = operandValue(vars, word.right);
+  std::int32_t left = operandValue(word.left);
+  std::int32_t right = operandValue(word.right);
   return applyOperator(word.op, left, right);
 }
 
-std::optional<std::string_view> evaluateText(VariableList& vars,
-                                             const Word& word,
+std::optional<std::string_view> evaluateText(const Word& word,
                                              std::string& scratch) {
   switch (word.form) {
     case WordForm::Variable: {
-      CorvelVariable& variable = lookUp(vars, word.ref);
+      CorvelVariable& variable = lookUp(*word.variable);
       switch (variable.type()) {
-        case Type::String:
-          if (const auto& text = variable.asString())
-            return std::string_view(*text);
-          return std::nullopt;
+        case Type::String: {
+          const StringValue& text = variable.asString();
+          if (text.isAbsent()) return std::nullopt;
+          return text.view();
+        }
         case Type::File:
           return std::string_view(variable.asFile()->path());
         default:
@@ -194,10 +184,10 @@ std::optional<std::string_view> evaluateText(VariableList& vars,
       }
     }
     case WordForm::Literal:
-      return literalText(vars, word, scratch);
+      return literalText(word, scratch);
     case WordForm::Arithmetic:
       scratch.clear();
-      appendDecimal(scratch, expr(vars, word));
+      appendDecimal(scratch, expr(word));
       return std::string_view(scratch);
     case WordForm::Bare:
       break;
@@ -205,25 +195,37 @@ std::optional<std::string_view> evaluateText(VariableList& vars,
   return std::string_view();
 }
 
-std::string turnExpressionToString(VariableList& vars, const Word& word) {
+StringValue evaluateString(const Word& word) {
+  if (word.form == WordForm::Variable) {
+    CorvelVariable& variable = lookUp(*word.variable);
+    if (variable.type() == Type::String) return variable.asString();
+  } else if (word.form == WordForm::Literal && word.constant) {
+    return word.value;
+  }
   std::string scratch;
-  std::optional<std::string_view> text = evaluateText(vars, word, scratch);
+  std::optional<std::string_view> text = evaluateText(word, scratch);
+  return text ? StringValue(*text) : StringValue::absent();
+}
+
+std::string turnExpressionToString(const Word& word) {
+  std::string scratch;
+  std::optional<std::string_view> text = evaluateText(word, scratch);
   if (!text) return std::string();
   if (text->data() == scratch.data()) return scratch;
   return std::string(*text);
 }
 
-std::int32_t turnExpressionToInt(VariableList& vars, const Word& word) {
+std::int32_t turnExpressionToInt(const Word& word) {
   switch (word.form) {
     case WordForm::Arithmetic:
-      return expr(vars, word);
+      return expr(word);
     case WordForm::Variable: {
-      CorvelVariable& variable = lookUp(vars, word.ref);
+      CorvelVariable& variable = lookUp(*word.variable);
       switch (variable.type()) {
         case Type::Int:
           return variable.asInt();
         case Type::String:
-          return variable.asString() ? readInteger(*variable.asString()) : 0;
+          return readInteger(variable.asString().view());
         case Type::File:
           return readInteger(variable.asFile()->path());
         case Type::Array:
@@ -233,7 +235,7 @@ std::int32_t turnExpressionToInt(VariableList& vars, const Word& word) {
     }
     case WordForm::Literal: {
       std::string scratch;
-      return readInteger(literalText(vars, word, scratch));
+      return readInteger(literalText(word, scratch));
     }
     case WordForm::Bare:
       break;
@@ -241,45 +243,38 @@ std::int32_t turnExpressionToInt(VariableList& vars, const Word& word) {
   return 0;
 }
 
-Value turnExpressionToObject(VariableList& vars, const Word& word) {
+Value turnExpressionToObject(const Word& word) {
   switch (word.form) {
     case WordForm::Variable:
-      return lookUp(vars, word.ref).value;
-    case WordForm::Literal: {
-      std::string scratch;
-      return std::optional<std::string>(
-          std::string(literalText(vars, word, scratch)));
-    }
+      return lookUp(*word.variable).value;
+    case WordForm::Literal:
+      return evaluateString(word);
     case WordForm::Arithmetic:
-      return expr(vars, word);
+      return expr(word);
     case WordForm::Bare:
       break;
   }
-  return std::optional<std::string>(std::string());
+  return StringValue();
 }
 
-std::shared_ptr<List> turnExpressionToArray(VariableList& vars,
-                                            const Word& word) {
+std::shared_ptr<List> turnExpressionToArray(const Word& word) {
   if (word.form != WordForm::Variable) return std::make_shared<List>();
-  CorvelVariable& variable = lookUp(vars, word.ref);
+  CorvelVariable& variable = lookUp(*word.variable);
   if (variable.type() == Type::Array) return variable.asList();
   auto list = std::make_shared<List>();
-  list->items.push_back(std::make_shared<CorvelVariable>("1", variable.value));
+  list->items.push_back(std::make_shared<CorvelVariable>(variable.value));
   return list;
 }
 
-std::optional<Type> getVariableTypeOfConstant(VariableList& vars,
-                                              const Word& word) {
+std::optional<Type> getVariableTypeOfConstant(const Word& word) {
   switch (word.form) {
     case WordForm::Literal:
       return Type::String;
     case WordForm::Arithmetic:
       return Type::Int;
     case WordForm::Variable:
-      if (word.text.size() > 1) {
-        if (CorvelVariable* variable = vars.find(word.ref))
-          return variable->type();
-      }
+      if (const CorvelVariable* variable = word.variable->record)
+        return variable->type();
       break;
     case WordForm::Bare:
       break;
@@ -293,9 +288,9 @@ bool valuesEqual(const Value& a, const Value& b) {
     case Type::Int:
       return std::get<std::int32_t>(a) == std::get<std::int32_t>(b);
     case Type::String: {
-      const auto& x = std::get<std::optional<std::string>>(a);
-      const auto& y = std::get<std::optional<std::string>>(b);
-      return x && y && *x == *y;
+      const auto& x = std::get<StringValue>(a);
+      const auto& y = std::get<StringValue>(b);
+      return !x.isAbsent() && !y.isAbsent() && x.view() == y.view();
     }
     case Type::Array: {
       const List& x = *std::get<std::shared_ptr<List>>(a);

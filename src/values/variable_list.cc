@@ -1,26 +1,33 @@
-// The variable table: every variable of the run, in declaration order, found by
-// name.
+// The variable table: every variable of the run, found through the references
+// the script's words hold.
 #include "values/variable_list.h"
+
+#include "files/user_account.h"
 
 namespace corvel {
 
-void VariableList::initVars(std::string home, std::string user) {
-  if (!records_.empty()) return;
-  records_.emplace_back("HOME", std::optional<std::string>(std::move(home)));
-  index_.emplace("HOME", &records_.back());
-  records_.emplace_back("USER", std::optional<std::string>(std::move(user)));
-  index_.emplace("USER", &records_.back());
+VariableList::VariableList(Predefined predefined) : predefined_(predefined) {}
+
+VariableList::VariableList() : VariableList({homeDirectory, userName}) {}
+
+VarRef& VariableList::ref(std::string_view name) {
+  auto found = index_.find(name);
+  if (found != index_.end()) return *found->second;
+  VarRef& made = refs_.emplace_back();
+  made.name = std::string(name);
+  index_.emplace(made.name, &made);
+  if (name == "HOME" || name == "USER") {
+    records_.emplace_back(
+        StringValue(name == "HOME" ? predefined_.home() : predefined_.user()));
+    made.record = &records_.back();
+  }
+  return made;
 }
 
-CorvelVariable* VariableList::find(std::string_view name) {
-  auto it = index_.find(name);
-  return it == index_.end() ? nullptr : it->second;
-}
-
-void VariableList::declare(std::string_view name, Type type) {
-  if (find(name) != nullptr) return;
-  records_.emplace_back(std::string(name), initialValue(type));
-  index_.emplace(std::string(name), &records_.back());
+void VariableList::declare(VarRef& ref, Type type) {
+  if (ref.record != nullptr) return;
+  records_.emplace_back(initialValue(type));
+  ref.record = &records_.back();
 }
 
 }  // namespace corvel

@@ -1,5 +1,5 @@
-// The variable table: every variable of the run, in declaration order, found by
-// name.
+// The variable table: every variable of the run, found through the references
+// the script's words hold.
 #pragma once
 
 #include <deque>
@@ -22,42 +22,52 @@ struct NameHash {
 template <typename T>
 using NameMap = std::unordered_map<std::string, T, NameHash, std::equal_to<>>;
 
-// A variable name as a command receives it (without its `$`), with the record
-// it names once that record exists. Records never move and are never removed,
-// so the first find is final.
+// A variable name as the script writes it (without its `$`), with the record
+// it names once that name is declared. There is one reference per name, made
+// when a word first mentions the name; records never move and are never
+// removed, so a word holds its reference for good and every use after the
+// declaration finds the record at once.
 struct VarRef {
   std::string name;
-  mutable CorvelVariable* cached = nullptr;
+  CorvelVariable* record = nullptr;
+};
+
+// Where the predefined variables take their values from.
+struct Predefined {
+  std::string (*home)();
+  std::string (*user)();
 };
 
 class VariableList {
  public:
-  VariableList() = default;
+  // HOME and USER are predefined: each is declared, as a string holding what
+  // `predefined` gives, the first time the name is mentioned (a value that
+  // cannot change during a run, so asking late gives what asking first would;
+  // a script that never names them never consults the user database).
+  explicit VariableList(Predefined predefined);
+  VariableList();
   VariableList(const VariableList&) = delete;
   VariableList& operator=(const VariableList&) = delete;
 
-  // Puts `HOME` and `USER` at the head of the table with the values given.
-  void initVars(std::string home, std::string user);
+  // Returns the one reference for `name`, making it on first use.
+  VarRef& ref(std::string_view name);
 
   // Returns the variable named `name` (without its `$`), or nullptr if none
   // exists.
-  CorvelVariable* find(std::string_view name);
-  // The same for `ref`, remembering the record in it once found.
-  CorvelVariable* find(const VarRef& ref) {
-    if (ref.cached == nullptr) ref.cached = find(ref.name);
-    return ref.cached;
-  }
+  CorvelVariable* find(std::string_view name) { return ref(name).record; }
+  CorvelVariable* find(const VarRef& ref) const { return ref.record; }
 
-  // Declares `name` with `type` and its initial value, unless a variable of
-  // that name exists already, whatever its type: then nothing changes.
-  void declare(std::string_view name, Type type);
-
-  std::size_t size() const { return records_.size(); }
-  const CorvelVariable& at(std::size_t index) const { return records_[index]; }
+  // Declares the name of `ref` with `type` and its initial value, unless a
+  // variable of that name exists already, whatever its type: then nothing
+  // changes.
+  void declare(VarRef& ref, Type type);
+  void declare(std::string_view name, Type type) { declare(ref(name), type); }
 
  private:
+  Predefined predefined_;
   std::deque<CorvelVariable> records_;
-  NameMap<CorvelVariable*> index_;
+  std::deque<VarRef> refs_;
+  NameMap<VarRef*> index_;
 };
 
 }  // namespace corvel

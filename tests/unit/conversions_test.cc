@@ -8,20 +8,20 @@ namespace corvel {
 namespace {
 
 std::shared_ptr<CorvelVariable> element(Value value) {
-  return std::make_shared<CorvelVariable>("e", std::move(value));
+  return std::make_shared<CorvelVariable>(std::move(value));
 }
 
 TEST(Conversions, WritesTheArrayTextForm) {
   auto inner = std::make_shared<List>();
-  inner->items.push_back(element(std::optional<std::string>("x")));
+  inner->items.push_back(element(StringValue("x")));
   inner->items.push_back(element(std::int32_t{1}));
   auto file = std::make_shared<CorvelFile>();
   auto list = std::make_shared<List>();
-  list->items.push_back(element(std::optional<std::string>("a b")));
+  list->items.push_back(element(StringValue("a b")));
   list->items.push_back(element(std::int32_t{-3}));
   list->items.push_back(element(inner));
   list->items.push_back(element(file));
-  list->items.push_back(element(std::optional<std::string>()));
+  list->items.push_back(element(StringValue::absent()));
   list->items.push_back(element(std::make_shared<List>()));
   EXPECT_EQ(turnArrayToString(*list), "{[a b], (-3), {[x], (1)}, ||, [], {}}");
   EXPECT_EQ(turnArrayToString(List()), "{}");
@@ -56,16 +56,17 @@ TEST(Conversions, HandlesDeepNestingWithoutRecursion) {
 }
 
 TEST(Conversions, GivesTheStringAndListFormOfAVariable) {
-  CorvelVariable number("n", std::int32_t{-12});
-  EXPECT_EQ(turnVariableToString(number), "-12");
-  CorvelVariable text("s", std::optional<std::string>("hi"));
+  CorvelVariable number(std::int32_t{-12});
+  EXPECT_EQ(turnVariableToString(number).view(), "-12");
+  CorvelVariable text(StringValue("a text longer than fifteen bytes"));
   std::shared_ptr<List> list = turnVariableToArray(text);
   ASSERT_EQ(list->items.size(), 1u);
-  EXPECT_EQ(list->items[0]->name, "turnVariableToArray");
-  EXPECT_EQ(list->items[0]->asString(), "hi");
-  CorvelVariable array("a", std::make_shared<List>());
+  // The element shares the very bytes of the variable's string.
+  EXPECT_EQ(list->items[0]->asString().view().data(),
+            text.asString().view().data());
+  CorvelVariable array(std::make_shared<List>());
   EXPECT_EQ(turnVariableToArray(array), array.asList());
-  EXPECT_EQ(turnVariableToString(array), "{}");
+  EXPECT_EQ(turnVariableToString(array).view(), "{}");
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-#include "values/text.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 
-#include "interpreter/console.h"
+#include "base/console.h"
 
 namespace corvel {
 namespace {

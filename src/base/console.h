@@ -14,6 +14,9 @@ namespace corvel {
 void consolePrint(std::string_view text);
 // Hands everything printed so far to standard output.
 void consoleFlush();
+// Writes `text` to standard error at once: fault locations and traces, which
+// are for people and never part of what a script prints.
+void consoleError(std::string_view text);
 
 // Reads the next line of standard input without its line feed. At end of input
 // the bytes read so far form the last line; with none there is no line. Bytes
@@ -29,17 +32,11 @@ void consoleBeep();
 // Pauses the run for one second, after showing what was printed.
 void consoleWait();
 
-// Whether `c` is one of the characters `chomp` trims.
-bool isTrimmed(char c);
-
 // Returns `text` without the line feeds, carriage returns, blanks, tabs and the
 // characters 3 and 7 at either end, or nothing when no other character is left.
 std::optional<std::string> chomp(std::string_view text);
 
-// Ends the run with `status`: flushes the files still open (a refused flush
-// ends the run with status 1 and its own message instead) and standard output.
-[[noreturn]] void endRun(int status);
-// Prints `message`, then ends the run with `status`.
-[[noreturn]] void fail(std::string_view message, int status = 1);
+// Whether standard output has refused text.
+bool consoleFailed();
 
 }  // namespace corvel

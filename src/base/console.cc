@@ -1,6 +1,6 @@
 // The console: standard output for everything the interpreter prints, standard
 // input for lines.
-#include "interpreter/console.h"
+#include "base/console.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -11,8 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "files/corvel_file.h"
-#include "values/text.h"
+#include "base/text.h"
 
 namespace corvel {
 
@@ -125,6 +124,18 @@ void consoleFlush() {
   writeAll(output.buffer, length);
 }
 
+void consoleError(std::string_view text) {
+  const char* data = text.data();
+  std::size_t size = text.size();
+  while (size > 0) {
+    ssize_t written = ::write(STDERR_FILENO, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+}
+
 std::optional<std::string> readLineFromConsole() {
   consoleFlush();
   std::string line;
@@ -169,10 +180,6 @@ void consoleWait() {
   ::sleep(1);
 }
 
-bool isTrimmed(char c) {
-  return c == '\n' || c == '\r' || c == ' ' || c == 3 || c == '\t' || c == 7;
-}
-
 std::optional<std::string> chomp(std::string_view text) {
   std::size_t begin = 0;
   std::size_t end = text.size();
@@ -182,18 +189,6 @@ std::optional<std::string> chomp(std::string_view text) {
   return std::string(text.substr(begin, end - begin));
 }
 
-void endRun(int status) {
-  flushOpenFiles();
-  consoleFlush();
-  // Input read ahead but not used stays for whoever reads standard input next.
-  consoleReleaseInput();
-  if (output.failed && status == 0) status = 1;
-  std::_Exit(status);
-}
-
-void fail(std::string_view message, int status) {
-  consolePrint(message);
-  endRun(status);
-}
+bool consoleFailed() { return output.failed; }
 
 }  // namespace corvel

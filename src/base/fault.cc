@@ -1,0 +1,58 @@
+// Faults and the end of the run: every message that stops a script or warns
+// about a line goes through here, and so does every end of the process.
+#include "base/fault.h"
+
+#include <cstdlib>
+
+#include "base/console.h"
+
+namespace corvel {
+
+namespace {
+
+// Plain data: the run ends through _Exit, so nothing here is ever torn down.
+constexpr int kMaxHooks = 8;
+void (*flushHooks[kMaxHooks])() = {};
+int hookCount = 0;
+void (*faultLocator)(std::string_view) = nullptr;
+
+}  // namespace
+
+void onFlush(void (*hook)()) {
+  for (int i = 0; i < hookCount; ++i) {
+    if (flushHooks[i] == hook) return;
+  }
+  if (hookCount < kMaxHooks) flushHooks[hookCount++] = hook;
+}
+
+void runFlushHooks() {
+  for (int i = 0; i < hookCount; ++i) flushHooks[i]();
+}
+
+void setFaultLocator(void (*locate)(std::string_view message)) {
+  faultLocator = locate;
+}
+
+void endRun(int status) {
+  // Text printed before a file is written out comes first, wherever both go.
+  consoleFlush();
+  runFlushHooks();
+  consoleFlush();
+  // Input read ahead but not used stays for whoever reads standard input next.
+  consoleReleaseInput();
+  if (consoleFailed() && status == 0) status = 1;
+  std::_Exit(status);
+}
+
+void fail(std::string_view message, int status) {
+  consolePrint(message);
+  if (faultLocator != nullptr) faultLocator(message);
+  endRun(status);
+}
+
+void report(std::string_view message) {
+  consolePrint(message);
+  if (faultLocator != nullptr) faultLocator(message);
+}
+
+}  // namespace corvel

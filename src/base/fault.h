@@ -1,0 +1,33 @@
+// Faults and the end of the run: every message that stops a script or warns
+// about a line goes through here, and so does every end of the process.
+#pragma once
+
+#include <string_view>
+
+namespace corvel {
+
+// Ends the run with `status`: the text printed so far is written first, then
+// what the run-end hooks hold (open files), then the process ends. A status of
+// 0 becomes 1 when standard output refused text.
+[[noreturn]] void endRun(int status);
+
+// Prints `message` on standard output and ends the run with `status`. Where a
+// script line is running, standard error also learns where.
+[[noreturn]] void fail(std::string_view message, int status = 1);
+
+// Prints `message` on standard output for a fault after which the script goes
+// on; standard error learns where, as for `fail`.
+void report(std::string_view message);
+
+// Registers `hook` to run whenever buffered text must reach the system: before
+// the run ends and before a child process starts. Hooks run in the order they
+// were added; a hook may itself end the run with `fail`.
+void onFlush(void (*hook)());
+// Runs every flush hook once.
+void runFlushHooks();
+
+// Registers `locate`, which is told of every fault message so that it can name
+// the line that raised it on standard error.
+void setFaultLocator(void (*locate)(std::string_view message));
+
+}  // namespace corvel

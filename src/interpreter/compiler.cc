@@ -1,0 +1,387 @@
+// The compile step: every statement of a script becomes one instruction, a
+// handler with its operands resolved as far as the script text allows.
+#include "interpreter/compiler.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "base/fault.h"
+#include "base/text.h"
+#include "interpreter/command_table.h"
+#include "interpreter/control_flow.h"
+#include "interpreter/handlers.h"
+#include "values/assignment.h"
+
+namespace corvel {
+
+// Compiles one script. It keeps what the statements leave open (where a false
+// `if` goes on, where a `goto` lands) until every statement is known.
+class Compiler {
+ public:
+  Compiler(Machine& machine, const CompileOptions& options)
+      : vars_(machine.vars), program_(machine.program), options_(options) {}
+
+  std::optional<LoadFault> run(std::string source);
+
+ private:
+  // An `if` whose false branch (and, fused, whose true one) is known only at
+  // the end.
+  struct PendingIf {
+    std::uint32_t pc;
+    bool block;
+    // How to pick the fused handler: by comparison and operands.
+    bool textual;
+    Comparison comparison;
+    IntOperand left;
+    IntOperand right;
+    bool leftIsVariable;
+    bool rightIsVariable;
+    bool jumpOnly;  // an operator that never holds
+  };
+  struct PendingGoto {
+    std::uint32_t pc;
+    std::string label;
+  };
+
+  void add(const Statement& statement);
+  void recordControl(std::uint32_t pc);
+  Instruction compileFast(std::uint32_t pc);
+  Instruction generic(std::uint32_t pc);
+  Instruction compileSet(std::uint32_t pc);
+  Instruction compileIf(std::uint32_t pc);
+  Instruction compileGoto(std::uint32_t pc);
+  Instruction compilePrint();
+  void finish();
+
+  VarRef& nameRef(std::string_view text) {
+    return vars_.ref(!text.empty() && text.front() == '$' ? text.substr(1)
+                                                          : text);
+  }
+  const StringValue* keep(StringValue value) {
+    return &program_.constants_.emplace_back(std::move(value));
+  }
+  const Word* keep(Word word) {
+    return &program_.words_.emplace_back(std::move(word));
+  }
+
+  VariableList& vars_;
+  Program& program_;
+  CompileOptions options_;
+  std::vector<std::string_view> texts_;
+  std::vector<PendingIf> ifs_;
+  std::vector<PendingGoto> gotos_;
+};
+
+std::optional<LoadFault> Compiler::run(std::string source) {
+  program_.source_ = std::move(source);
+  std::string_view text = program_.source_;
+  // Statements end at line breaks and `;`, so their count bounds the number of
+  // instructions: reserving it spares the copies of a growing table.
+  std::size_t estimate = static_cast<std::size_t>(
+      std::count(text.begin(), text.end(), '\n') +
+      std::count(text.begin(), text.end(), ';') +
+      std::count(text.begin(), text.end(), '\r') + 2);
+  program_.code_.reserve(estimate);
+  if (text.size() > std::numeric_limits<std::uint32_t>::max()) {
+    program_.wideStarts_.reserve(estimate);
+  } else {
+    program_.starts_.reserve(estimate);
+  }
+  StatementCutter cutter(text);
+  Statement statement;
+  for (;;) {
+    StatementCutter::Step step = cutter.next(statement);
+    if (step == StatementCutter::Step::Fault) return cutter.fault();
+    if (step == StatementCutter::Step::End) break;
+    add(statement);
+  }
+  finish();
+  return std::nullopt;
+}
+
+void Compiler::add(const Statement& statement) {
+  if (program_.count_ == std::numeric_limits<std::uint32_t>::max() - 1)
+    fail("Script too long: more than 4294967293 statements\n", 1);
+  std::uint32_t pc = program_.count_++;
+  if (program_.wideStarts_.capacity() > 0) {
+    program_.wideStarts_.push_back(statement.start);
+  } else {
+    program_.starts_.push_back(static_cast<std::uint32_t>(statement.start));
+  }
+  texts_.clear();
+  for (const RawWord& word : statement.words)
+    texts_.push_back(program_.wordText(word));
+  recordControl(pc);
+  program_.code_.push_back(options_.generic ? generic(pc) : compileFast(pc));
+}
+
+void Compiler::recordControl(std::uint32_t pc) {
+  std::string_view first = texts_.front();
+  if (first == "}") {
+    program_.braces_.push_back(pc);
+    return;
+  }
+  if (first.empty() || first.front() != '*') return;
+  // "*name" carries the label name; a lone "*" carries the empty label and,
+  // when a word follows, that word as well.
+  auto carry = [&](std::string_view label) {
+    auto found = program_.labels_.find(label);
+    if (found == program_.labels_.end())
+      found = program_.labels_.emplace(std::string(label), std::vector<std::uint32_t>()).first;
+    found->second.push_back(pc);
+  };
+  carry(first.substr(1));
+  if (first.size() == 1 && texts_.size() >= 2) carry(texts_[1]);
+}
+
+Instruction Compiler::generic(std::uint32_t) {
+  Line& line = program_.lines_.emplace_back();
+  line.words.reserve(texts_.size());
+  for (std::string_view text : texts_)
+    line.words.push_back(analyseWord(vars_, text));
+  classifyLine(line);
+  Instruction instruction;
+  instruction.run = runGeneric;
+  instruction.a.object = &line;
+  return instruction;
+}
+
+Instruction Compiler::compileFast(std::uint32_t pc) {
+  std::string_view first = texts_.front();
+  Instruction nothing;
+  nothing.run = runNothing;
+  if (first == "}") return nothing;
+  std::size_t n = texts_.size();
+  const Command* command = n >= 2 ? findCommand(first) : nullptr;
+  if (command == nullptr) {
+    // Label lines and other words that are no command do nothing; the
+    // one-word commands and a one-character word that is no command (which
+    // ends the run) go the generic way.
+    bool oneWordCommand = first == "beep" || first == "exit" ||
+                          first == "wait" || first == "terminate";
+    if ((n == 1 && oneWordCommand) || utf16Length(first) == 1)
+      return generic(pc);
+    return nothing;
+  }
+  if (first == "set" && n == 3) return compileSet(pc);
+  if (first == "if" && (n == 4 || n == 5)) return compileIf(pc);
+  if (first == "goto" && n == 2) return compileGoto(pc);
+  if (first == "print") return compilePrint();
+  return generic(pc);
+}
+
+Instruction Compiler::compileSet(std::uint32_t pc) {
+  if (texts_[1] == "$") return generic(pc);
+  VarRef& target = nameRef(texts_[1]);
+  Word value = analyseWord(vars_, texts_[2]);
+  Instruction instruction;
+  instruction.a.ref = &target;
+  switch (value.form) {
+    case WordForm::Arithmetic:
+      if (value.leftOnly) {
+        instruction.run = setNumber;
+        instruction.b.number = value.left.number;
+        return instruction;
+      }
+      instruction.run = arithmeticHandler(value.op, value.left.ref != nullptr,
+                                          value.right.ref != nullptr);
+      if (value.left.ref != nullptr) {
+        instruction.b.ref = value.left.ref;
+      } else {
+        instruction.b.number = value.left.number;
+      }
+      if (value.right.ref != nullptr) {
+        instruction.c.ref = value.right.ref;
+      } else {
+        instruction.c.number = value.right.number;
+      }
+      return instruction;
+    case WordForm::Variable:
+      instruction.run = setVariable;
+      instruction.b.ref = value.variable;
+      return instruction;
+    case WordForm::Literal:
+      if (value.constant) {
+        instruction.run = setConstantText;
+        instruction.c.number = readInteger(value.value.view());
+        instruction.b.pointer = keep(value.value);
+        return instruction;
+      }
+      instruction.run = appendsToItself(target, value) ? setAppend : setLiteral;
+      instruction.b.pointer = keep(std::move(value));
+      return instruction;
+    case WordForm::Bare:
+      break;
+  }
+  return generic(pc);
+}
+
+Instruction Compiler::compileIf(std::uint32_t pc) {
+  std::size_t n = texts_.size();
+  // A block `if` whose fifth word is no `{` ends the run when false: rare, and
+  // the generic path says so.
+  if (n == 5 && texts_[4] != "{") return generic(pc);
+  PendingIf pending{};
+  pending.pc = pc;
+  pending.block = n == 5;
+  pending.comparison = comparisonOf(texts_[2]);
+  Instruction instruction;
+  switch (pending.comparison) {
+    case Comparison::Never:
+      // Nothing is evaluated: the condition never holds.
+      pending.jumpOnly = true;
+      instruction.run = runJump;
+      break;
+    case Comparison::Less:
+    case Comparison::Greater:
+    case Comparison::AtLeast:
+    case Comparison::AtMost: {
+      Operand* slots[2] = {&instruction.a, &instruction.b};
+      IntOperand* kinds[2] = {&pending.left, &pending.right};
+      for (int side = 0; side < 2; ++side) {
+        Word word = analyseWord(vars_, texts_[side == 0 ? 1 : 3]);
+        switch (word.form) {
+          case WordForm::Arithmetic:
+            if (word.leftOnly) {
+              *kinds[side] = IntOperand::Number;
+              slots[side]->number = word.left.number;
+            } else {
+              *kinds[side] = IntOperand::Arithmetic;
+              slots[side]->pointer = keep(std::move(word));
+            }
+            break;
+          case WordForm::Variable:
+            *kinds[side] = IntOperand::Variable;
+            slots[side]->ref = word.variable;
+            break;
+          case WordForm::Literal:
+            if (!word.constant) return generic(pc);
+            *kinds[side] = IntOperand::Number;
+            slots[side]->number = readInteger(word.value.view());
+            break;
+          case WordForm::Bare:
+            *kinds[side] = IntOperand::Number;
+            slots[side]->number = 0;
+            break;
+        }
+      }
+      instruction.run = intComparisonHandler(pending.comparison, pending.left,
+                                             pending.right, false);
+      break;
+    }
+    case Comparison::Same:
+    case Comparison::Differ: {
+      pending.textual = true;
+      Operand* slots[2] = {&instruction.a, &instruction.b};
+      bool* isVariable[2] = {&pending.leftIsVariable,
+                             &pending.rightIsVariable};
+      for (int side = 0; side < 2; ++side) {
+        Word word = analyseWord(vars_, texts_[side == 0 ? 1 : 3]);
+        switch (word.form) {
+          case WordForm::Variable:
+            *isVariable[side] = true;
+            slots[side]->ref = word.variable;
+            break;
+          case WordForm::Literal:
+            if (!word.constant) return generic(pc);
+            slots[side]->pointer = keep(word.value);
+            break;
+          case WordForm::Bare:
+            slots[side]->pointer = keep(StringValue());
+            break;
+          case WordForm::Arithmetic:
+            return generic(pc);
+        }
+      }
+      instruction.run = textComparisonHandler(
+          pending.comparison == Comparison::Same, pending.leftIsVariable,
+          pending.rightIsVariable, false);
+      break;
+    }
+    case Comparison::Equal:
+    case Comparison::NotEqual:
+      return generic(pc);
+  }
+  ifs_.push_back(pending);
+  return instruction;
+}
+
+Instruction Compiler::compileGoto(std::uint32_t pc) {
+  Word word = analyseWord(vars_, texts_[1]);
+  if (!word.hasFixedText()) return generic(pc);
+  std::string label(word.form == WordForm::Literal ? word.value.view()
+                                                   : std::string_view());
+  if (label.size() > 1 && label.front() == '*') label.erase(0, 1);
+  gotos_.push_back({pc, std::move(label)});
+  Instruction instruction;
+  instruction.run = runJump;
+  return instruction;
+}
+
+Instruction Compiler::compilePrint() {
+  Line& line = program_.lines_.emplace_back();
+  line.words.reserve(texts_.size());
+  bool fixed = true;
+  for (std::string_view text : texts_) {
+    line.words.push_back(analyseWord(vars_, text));
+    if (line.words.size() > 1 && !line.words.back().hasFixedText())
+      fixed = false;
+  }
+  classifyLine(line);
+  Instruction instruction;
+  if (fixed) {
+    std::string text;
+    for (std::size_t i = 1; i < line.words.size(); ++i) {
+      if (line.words[i].form == WordForm::Literal)
+        text += line.words[i].value.view();
+    }
+    program_.lines_.pop_back();
+    instruction.run = printConstant;
+    instruction.a.pointer = keep(StringValue(text));
+    return instruction;
+  }
+  instruction.run = printWords;
+  instruction.a.pointer = &line;
+  return instruction;
+}
+
+void Compiler::finish() {
+  Instruction* code = program_.code_.data();
+  std::uint32_t count = program_.count_;
+  std::vector<std::uint32_t> landings(gotos_.size());
+  for (std::size_t i = 0; i < gotos_.size(); ++i) {
+    const PendingGoto& pending = gotos_[i];
+    landings[i] = program_.labelTarget(pending.pc, pending.label);
+    code[pending.pc].c.index = landings[i];
+  }
+  for (const PendingIf& pending : ifs_) {
+    Instruction& instruction = code[pending.pc];
+    instruction.c.index = pending.block ? program_.blockEnd(pending.pc + 1)
+                                        : std::min(pending.pc + 2, count);
+    if (!options_.fuse || pending.block || pending.jumpOnly) continue;
+    // A braceless `if` followed by a fixed `goto` jumps in one step. The `goto`
+    // keeps its own instruction for whoever reaches it another way.
+    auto next = std::lower_bound(
+        gotos_.begin(), gotos_.end(), pending.pc + 1,
+        [](const PendingGoto& g, std::uint32_t pc) { return g.pc < pc; });
+    if (next == gotos_.end() || next->pc != pending.pc + 1) continue;
+    instruction.c.index = landings[static_cast<std::size_t>(next - gotos_.begin())];
+    instruction.run =
+        pending.textual
+            ? textComparisonHandler(pending.comparison == Comparison::Same,
+                                    pending.leftIsVariable,
+                                    pending.rightIsVariable, true)
+            : intComparisonHandler(pending.comparison, pending.left,
+                                   pending.right, true);
+  }
+  Instruction end;
+  end.run = runEnd;
+  program_.code_.push_back(end);
+}
+
+std::optional<LoadFault> compile(Machine& machine, std::string source,
+                                 const CompileOptions& options) {
+  return Compiler(machine, options).run(std::move(source));
+}
+
+}  // namespace corvel

@@ -1,0 +1,350 @@
+// The handlers instructions run: the generic one, which runs a line through the
+// command table, and specialised ones for the shapes scripts repeat in loops.
+// Each specialised handler checks that the variables are what it expects and
+// otherwise hands its statement to the generic path for good.
+#include "interpreter/handlers.h"
+
+#include "base/console.h"
+#include "base/fault.h"
+#include "interpreter/command_table.h"
+
+namespace corvel {
+
+namespace {
+
+bool isInt(const CorvelVariable* variable) {
+  return variable != nullptr && variable->value.index() == 0;
+}
+
+bool isString(const CorvelVariable* variable) {
+  return variable != nullptr && variable->value.index() == 1;
+}
+
+std::int32_t intOf(const CorvelVariable* variable) {
+  return *std::get_if<std::int32_t>(&variable->value);
+}
+
+// An arithmetic operand: an int variable's value, anything else 0.
+std::int32_t operandOf(const VarRef* ref) {
+  const CorvelVariable* variable = ref->record;
+  return isInt(variable) ? intOf(variable) : 0;
+}
+
+template <char Op>
+std::int32_t apply(Machine& machine, std::uint32_t pc, std::int32_t left,
+                   std::int32_t right) {
+  auto l = static_cast<std::uint32_t>(left);
+  auto r = static_cast<std::uint32_t>(right);
+  if constexpr (Op == '+') {
+    return static_cast<std::int32_t>(l + r);
+  } else if constexpr (Op == '-') {
+    return static_cast<std::int32_t>(l - r);
+  } else if constexpr (Op == '*') {
+    return static_cast<std::int32_t>(l * r);
+  } else if constexpr (Op == '/' || Op == '%') {
+    // Division by zero ends the run, naming this line.
+    if (right == 0) machine.current = pc;
+    return applyOperator(Op, left, right);
+  } else {
+    return 0;
+  }
+}
+
+template <char Op, bool LeftIsVariable, bool RightIsVariable>
+std::uint32_t setArithmetic(Machine& machine, const Instruction& self,
+                            std::uint32_t pc) {
+  CorvelVariable* target = self.a.ref->record;
+  if (!isInt(target)) [[unlikely]]
+    return fallBack(machine, pc);
+  std::int32_t left = LeftIsVariable ? operandOf(self.b.ref) : self.b.number;
+  std::int32_t right = RightIsVariable ? operandOf(self.c.ref) : self.c.number;
+  *std::get_if<std::int32_t>(&target->value) =
+      apply<Op>(machine, pc, left, right);
+  return pc + 1;
+}
+
+template <char Op>
+Handler arithmeticFor(bool left, bool right) {
+  if (left) {
+    return right ? &setArithmetic<Op, true, true>
+                 : &setArithmetic<Op, true, false>;
+  }
+  return right ? &setArithmetic<Op, false, true>
+               : &setArithmetic<Op, false, false>;
+}
+
+// Reads an integer operand; false when a variable is not an int, which only
+// the generic path reads.
+template <IntOperand Kind>
+bool intOperand(Machine& machine, Operand operand, std::uint32_t pc,
+                std::int32_t& out) {
+  if constexpr (Kind == IntOperand::Number) {
+    out = operand.number;
+    return true;
+  } else if constexpr (Kind == IntOperand::Variable) {
+    const CorvelVariable* variable = operand.ref->record;
+    if (!isInt(variable)) return false;
+    out = intOf(variable);
+    return true;
+  } else {
+    machine.current = pc;
+    out = expr(*static_cast<const Word*>(operand.pointer));
+    return true;
+  }
+}
+
+template <Comparison Kind>
+bool compare(std::int32_t left, std::int32_t right) {
+  if constexpr (Kind == Comparison::Less) return left < right;
+  if constexpr (Kind == Comparison::Greater) return left > right;
+  if constexpr (Kind == Comparison::AtLeast) return left >= right;
+  return left <= right;
+}
+
+template <Comparison Kind, IntOperand Left, IntOperand Right, bool Fused>
+std::uint32_t compareInts(Machine& machine, const Instruction& self,
+                          std::uint32_t pc) {
+  std::int32_t left;
+  std::int32_t right;
+  // The first word is read before the second, as the generic path does.
+  if (!intOperand<Left>(machine, self.a, pc, left) ||
+      !intOperand<Right>(machine, self.b, pc, right)) [[unlikely]]
+    return fallBack(machine, pc);
+  bool holds = compare<Kind>(left, right);
+  if constexpr (Fused) {
+    return holds ? self.c.index : pc + 2;
+  } else {
+    return holds ? pc + 1 : self.c.index;
+  }
+}
+
+template <Comparison Kind, IntOperand Left, IntOperand Right>
+Handler intComparisonFor(bool fused) {
+  return fused ? &compareInts<Kind, Left, Right, true>
+               : &compareInts<Kind, Left, Right, false>;
+}
+
+template <Comparison Kind, IntOperand Left>
+Handler intComparisonFor(IntOperand right, bool fused) {
+  switch (right) {
+    case IntOperand::Number:
+      return intComparisonFor<Kind, Left, IntOperand::Number>(fused);
+    case IntOperand::Variable:
+      return intComparisonFor<Kind, Left, IntOperand::Variable>(fused);
+    case IntOperand::Arithmetic:
+      break;
+  }
+  return intComparisonFor<Kind, Left, IntOperand::Arithmetic>(fused);
+}
+
+template <Comparison Kind>
+Handler intComparisonFor(IntOperand left, IntOperand right, bool fused) {
+  switch (left) {
+    case IntOperand::Number:
+      return intComparisonFor<Kind, IntOperand::Number>(right, fused);
+    case IntOperand::Variable:
+      return intComparisonFor<Kind, IntOperand::Variable>(right, fused);
+    case IntOperand::Arithmetic:
+      break;
+  }
+  return intComparisonFor<Kind, IntOperand::Arithmetic>(right, fused);
+}
+
+template <bool IsVariable>
+const StringValue* textOperand(Operand operand) {
+  if constexpr (IsVariable) {
+    const CorvelVariable* variable = operand.ref->record;
+    return isString(variable) ? std::get_if<StringValue>(&variable->value)
+                              : nullptr;
+  } else {
+    return static_cast<const StringValue*>(operand.pointer);
+  }
+}
+
+template <bool Same, bool LeftIsVariable, bool RightIsVariable, bool Fused>
+std::uint32_t compareTexts(Machine& machine, const Instruction& self,
+                           std::uint32_t pc) {
+  const StringValue* left = textOperand<LeftIsVariable>(self.a);
+  const StringValue* right = textOperand<RightIsVariable>(self.b);
+  if (left == nullptr || right == nullptr) [[unlikely]]
+    return fallBack(machine, pc);
+  // The absent string equals no text.
+  bool same = !left->isAbsent() && !right->isAbsent() &&
+              left->view() == right->view();
+  bool holds = same == Same;
+  if constexpr (Fused) {
+    return holds ? self.c.index : pc + 2;
+  } else {
+    return holds ? pc + 1 : self.c.index;
+  }
+}
+
+template <bool Same, bool Left, bool Right>
+Handler textComparisonFor(bool fused) {
+  return fused ? &compareTexts<Same, Left, Right, true>
+               : &compareTexts<Same, Left, Right, false>;
+}
+
+template <bool Same>
+Handler textComparisonFor(bool left, bool right, bool fused) {
+  if (left) {
+    return right ? textComparisonFor<Same, true, true>(fused)
+                 : textComparisonFor<Same, true, false>(fused);
+  }
+  return right ? textComparisonFor<Same, false, true>(fused)
+               : textComparisonFor<Same, false, false>(fused);
+}
+
+}  // namespace
+
+std::uint32_t runGeneric(Machine& machine, const Instruction& self,
+                         std::uint32_t pc) {
+  return processCommand(machine, *static_cast<Line*>(self.a.object), pc);
+}
+
+std::uint32_t runNothing(Machine&, const Instruction&, std::uint32_t pc) {
+  return pc + 1;
+}
+
+std::uint32_t runEnd(Machine&, const Instruction&, std::uint32_t) {
+  endRun(0);
+}
+
+std::uint32_t runJump(Machine&, const Instruction& self, std::uint32_t) {
+  return self.c.index;
+}
+
+std::uint32_t fallBack(Machine& machine, std::uint32_t pc) {
+  Line& line = machine.program.line(machine.vars, pc);
+  Instruction& slot = machine.program.code()[pc];
+  slot = Instruction{};
+  slot.run = runGeneric;
+  slot.a.object = &line;
+  return processCommand(machine, line, pc);
+}
+
+Handler arithmeticHandler(char op, bool leftIsVariable, bool rightIsVariable) {
+  switch (op) {
+    case '+':
+      return arithmeticFor<'+'>(leftIsVariable, rightIsVariable);
+    case '-':
+      return arithmeticFor<'-'>(leftIsVariable, rightIsVariable);
+    case '*':
+      return arithmeticFor<'*'>(leftIsVariable, rightIsVariable);
+    case '/':
+      return arithmeticFor<'/'>(leftIsVariable, rightIsVariable);
+    case '%':
+      return arithmeticFor<'%'>(leftIsVariable, rightIsVariable);
+    default:
+      return arithmeticFor<'?'>(leftIsVariable, rightIsVariable);
+  }
+}
+
+std::uint32_t setNumber(Machine& machine, const Instruction& self,
+                        std::uint32_t pc) {
+  CorvelVariable* target = self.a.ref->record;
+  if (!isInt(target)) [[unlikely]]
+    return fallBack(machine, pc);
+  *std::get_if<std::int32_t>(&target->value) = self.b.number;
+  return pc + 1;
+}
+
+std::uint32_t setVariable(Machine& machine, const Instruction& self,
+                          std::uint32_t pc) {
+  CorvelVariable* target = self.a.ref->record;
+  const CorvelVariable* source = self.b.ref->record;
+  if (isInt(target) && isInt(source)) {
+    *std::get_if<std::int32_t>(&target->value) = intOf(source);
+    return pc + 1;
+  }
+  if (isString(target) && isString(source)) {
+    *std::get_if<StringValue>(&target->value) =
+        *std::get_if<StringValue>(&source->value);
+    return pc + 1;
+  }
+  return fallBack(machine, pc);
+}
+
+std::uint32_t setConstantText(Machine& machine, const Instruction& self,
+                              std::uint32_t pc) {
+  CorvelVariable* target = self.a.ref->record;
+  if (isString(target)) {
+    *std::get_if<StringValue>(&target->value) =
+        *static_cast<const StringValue*>(self.b.pointer);
+    return pc + 1;
+  }
+  if (isInt(target)) {
+    *std::get_if<std::int32_t>(&target->value) = self.c.number;
+    return pc + 1;
+  }
+  return fallBack(machine, pc);
+}
+
+std::uint32_t setAppend(Machine& machine, const Instruction& self,
+                        std::uint32_t pc) {
+  CorvelVariable* target = self.a.ref->record;
+  if (!isString(target)) [[unlikely]]
+    return fallBack(machine, pc);
+  machine.current = pc;
+  // The rest may read the target too, so it is made before the append.
+  std::string& rest = machine.scratch;
+  rest.clear();
+  appendLiteralPieces(*static_cast<const Word*>(self.b.pointer), 1, rest);
+  std::get_if<StringValue>(&target->value)->append(rest);
+  return pc + 1;
+}
+
+std::uint32_t setLiteral(Machine& machine, const Instruction& self,
+                         std::uint32_t pc) {
+  CorvelVariable* target = self.a.ref->record;
+  if (!isString(target)) [[unlikely]]
+    return fallBack(machine, pc);
+  machine.current = pc;
+  std::string& text = machine.scratch;
+  text.clear();
+  appendLiteralPieces(*static_cast<const Word*>(self.b.pointer), 0, text);
+  std::get_if<StringValue>(&target->value)->assign(text);
+  return pc + 1;
+}
+
+std::uint32_t printConstant(Machine&, const Instruction& self,
+                            std::uint32_t pc) {
+  consolePrint(static_cast<const StringValue*>(self.a.pointer)->view());
+  return pc + 1;
+}
+
+std::uint32_t printWords(Machine& machine, const Instruction& self,
+                         std::uint32_t pc) {
+  machine.current = pc;
+  const Line& line = *static_cast<const Line*>(self.a.pointer);
+  // Each text is printed before the next word is evaluated.
+  for (std::size_t i = 1; i < line.words.size(); ++i) {
+    std::optional<std::string_view> text =
+        evaluateText(line.words[i], machine.scratch);
+    if (text) consolePrint(*text);
+  }
+  return pc + 1;
+}
+
+Handler intComparisonHandler(Comparison comparison, IntOperand left,
+                             IntOperand right, bool fused) {
+  switch (comparison) {
+    case Comparison::Less:
+      return intComparisonFor<Comparison::Less>(left, right, fused);
+    case Comparison::Greater:
+      return intComparisonFor<Comparison::Greater>(left, right, fused);
+    case Comparison::AtLeast:
+      return intComparisonFor<Comparison::AtLeast>(left, right, fused);
+    default:
+      return intComparisonFor<Comparison::AtMost>(left, right, fused);
+  }
+}
+
+Handler textComparisonHandler(bool same, bool leftIsVariable,
+                              bool rightIsVariable, bool fused) {
+  return same ? textComparisonFor<true>(leftIsVariable, rightIsVariable, fused)
+              : textComparisonFor<false>(leftIsVariable, rightIsVariable,
+                                         fused);
+}
+
+}  // namespace corvel

@@ -1,0 +1,70 @@
+// The handlers instructions run: the generic one, which runs a line through the
+// command table, and specialised ones for the shapes scripts repeat in loops.
+// Each specialised handler checks that the variables are what it expects and
+// otherwise hands its statement to the generic path for good.
+#pragma once
+
+#include <cstdint>
+
+#include "interpreter/program.h"
+
+namespace corvel {
+
+// Operands: a = Line*. Runs the line the generic way.
+std::uint32_t runGeneric(Machine& machine, const Instruction& self,
+                         std::uint32_t pc);
+// A line that does nothing: a label, a `}`, a word that is no command.
+std::uint32_t runNothing(Machine& machine, const Instruction& self,
+                         std::uint32_t pc);
+// Past the last line: the run ends with status 0.
+std::uint32_t runEnd(Machine& machine, const Instruction& self,
+                     std::uint32_t pc);
+// c = the index to go on at: a `goto` with a fixed label, an `if` that can
+// never hold.
+std::uint32_t runJump(Machine& machine, const Instruction& self,
+                      std::uint32_t pc);
+
+// Replaces instruction `pc` by the generic one for its statement and runs it.
+std::uint32_t fallBack(Machine& machine, std::uint32_t pc);
+
+// `set $t (l op r)` into an int: a = target, b and c = operands (a variable
+// when the flag says so, else a number).
+Handler arithmeticHandler(char op, bool leftIsVariable, bool rightIsVariable);
+// `set $t (n)` into an int: a = target, b = the number.
+std::uint32_t setNumber(Machine& machine, const Instruction& self,
+                        std::uint32_t pc);
+// `set $t $v` between two ints or two strings: a = target, b = source.
+std::uint32_t setVariable(Machine& machine, const Instruction& self,
+                          std::uint32_t pc);
+// `set $t [text]` into a string (or an int): a = target, b = StringValue*, c =
+// the text read as an integer.
+std::uint32_t setConstantText(Machine& machine, const Instruction& self,
+                              std::uint32_t pc);
+// `set $t [$t#...]` into a string: a = target, b = Word* of the literal.
+std::uint32_t setAppend(Machine& machine, const Instruction& self,
+                        std::uint32_t pc);
+// `set $t [... $v ...]` into a string: a = target, b = Word* of the literal.
+std::uint32_t setLiteral(Machine& machine, const Instruction& self,
+                         std::uint32_t pc);
+
+// `print` of fixed text: a = StringValue* of all the words' text.
+std::uint32_t printConstant(Machine& machine, const Instruction& self,
+                            std::uint32_t pc);
+// `print` of words that need evaluating: a = Line*.
+std::uint32_t printWords(Machine& machine, const Instruction& self,
+                         std::uint32_t pc);
+
+// An integer operand of a comparison: a number, an int variable, or an
+// arithmetic word.
+enum class IntOperand : std::uint8_t { Number, Variable, Arithmetic };
+// `if l op r` with integers: a and b = operands (a number, a VarRef* or a
+// Word*), c = where a false condition goes on. Fused with the `goto` after it
+// (`fused`): c = where the `goto` lands, and a false condition passes both.
+Handler intComparisonHandler(Comparison comparison, IntOperand left,
+                             IntOperand right, bool fused);
+// `if l ~= r` (or `!~=`, `<>`) with strings: a and b = operands (a VarRef* of
+// a string variable when the flag says so, else a StringValue*), c as above.
+Handler textComparisonHandler(bool same, bool leftIsVariable,
+                              bool rightIsVariable, bool fused);
+
+}  // namespace corvel

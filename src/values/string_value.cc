@@ -1,0 +1,172 @@
+// StringValue: a string as variables and elements hold it.
+#include "values/string_value.h"
+
+#include <algorithm>
+#include <new>
+
+namespace corvel {
+
+StringValue::Rep* StringValue::allocate(std::size_t capacity) {
+  // A failed allocation reaches the run's out-of-memory handler through
+  // operator new.
+  void* block = ::operator new(sizeof(Rep) + capacity);
+  Rep* rep = new (block) Rep;
+  rep->refs = 1;
+  rep->size = 0;
+  rep->capacity = capacity;
+  rep->units = -1;
+  rep->ascii = -1;
+  rep->cursor = TextPosition();
+  return rep;
+}
+
+void StringValue::release() noexcept {
+  if (!isLong()) return;
+  Rep* r = rep();
+  if (--r->refs == 0) {
+    r->~Rep();
+    ::operator delete(static_cast<void*>(r));
+  }
+}
+
+void StringValue::setSmall(std::string_view bytes) {
+  if (!bytes.empty()) std::memcpy(bytes_, bytes.data(), bytes.size());
+  bytes_[kSmall] = static_cast<char>(bytes.size());
+}
+
+void StringValue::setLong(Rep* r) {
+  std::memcpy(bytes_, &r, sizeof r);
+  bytes_[kSmall] = static_cast<char>(kLongTag);
+}
+
+StringValue::StringValue(std::string_view bytes) {
+  if (bytes.size() <= kSmall) {
+    setSmall(bytes);
+    return;
+  }
+  Rep* r = allocate(bytes.size());
+  std::memcpy(r->data(), bytes.data(), bytes.size());
+  r->size = bytes.size();
+  setLong(r);
+}
+
+StringValue::StringValue(const StringValue& other) noexcept {
+  std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+  if (isLong()) ++rep()->refs;
+}
+
+StringValue::StringValue(StringValue&& other) noexcept {
+  std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+  other.bytes_[kSmall] = 0;
+}
+
+StringValue& StringValue::operator=(const StringValue& other) noexcept {
+  if (this != &other) {
+    if (other.isLong()) ++other.rep()->refs;
+    release();
+    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+  }
+  return *this;
+}
+
+StringValue& StringValue::operator=(StringValue&& other) noexcept {
+  if (this != &other) {
+    release();
+    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+    other.bytes_[kSmall] = 0;
+  }
+  return *this;
+}
+
+std::int32_t StringValue::utf16Length() const {
+  if (!isLong()) {
+    std::string_view bytes = view();
+    return isAscii() ? static_cast<std::int32_t>(bytes.size())
+                     : corvel::utf16Length(bytes);
+  }
+  Rep* r = rep();
+  if (r->units < 0) {
+    std::string_view bytes(r->data(), r->size);
+    r->units = isAscii() ? static_cast<std::int32_t>(std::min<std::size_t>(
+                               bytes.size(), 0x7FFFFFFF))
+                         : corvel::utf16Length(bytes);
+  }
+  return r->units;
+}
+
+bool StringValue::isAscii() const {
+  if (!isLong()) return corvel::isAscii(view());
+  Rep* r = rep();
+  if (r->ascii < 0) r->ascii = corvel::isAscii({r->data(), r->size}) ? 1 : 0;
+  return r->ascii == 1;
+}
+
+StringValue StringValue::utf16Slice(std::int32_t from, std::int32_t to) const {
+  if (isAbsent()) return absent();
+  std::string_view bytes = view();
+  if (isAscii()) {
+    return StringValue(bytes.substr(static_cast<std::size_t>(from),
+                                    static_cast<std::size_t>(to - from)));
+  }
+  if (!isLong()) return StringValue(utf16Substring(bytes, from, to));
+  // Start from where the previous cut began, so that cutting one character
+  // after another walks the text once in all.
+  Rep* r = rep();
+  TextPosition start;
+  StringValue result(utf16Substring(bytes, from, to, r->cursor, &start));
+  r->cursor = start;
+  return result;
+}
+
+void StringValue::append(std::string_view more) {
+  if (isAbsent()) {
+    *this = StringValue(more);
+    return;
+  }
+  if (more.empty()) return;
+  std::string_view current = view();
+  std::size_t size = current.size() + more.size();
+  if (!isLong()) {
+    if (size <= kSmall) {
+      std::memmove(bytes_ + current.size(), more.data(), more.size());
+      bytes_[kSmall] = static_cast<char>(size);
+      return;
+    }
+  } else {
+    Rep* r = rep();
+    if (r->refs == 1 && size <= r->capacity) {
+      // `more` may lie inside these very bytes, which stay where they are.
+      std::memmove(r->data() + r->size, more.data(), more.size());
+      r->size = size;
+      if (r->ascii == 1 && !corvel::isAscii(more)) r->ascii = 0;
+      r->units = -1;
+      return;
+    }
+  }
+  // A new block, grown geometrically so that appending in a loop stays linear.
+  std::size_t capacity = std::max(size, 2 * current.size());
+  Rep* grown = allocate(capacity);
+  std::memcpy(grown->data(), current.data(), current.size());
+  std::memcpy(grown->data() + current.size(), more.data(), more.size());
+  grown->size = size;
+  release();
+  setLong(grown);
+}
+
+void StringValue::assign(std::string_view bytes) {
+  if (isLong()) {
+    Rep* r = rep();
+    if (r->refs == 1 && bytes.size() <= r->capacity &&
+        bytes.size() > kSmall) {
+      std::memcpy(r->data(), bytes.data(), bytes.size());
+      r->size = bytes.size();
+      r->units = -1;
+      r->ascii = -1;
+      r->cursor = TextPosition();
+      return;
+    }
+  }
+  *this = StringValue(bytes);
+}
+
+}  // namespace corvel

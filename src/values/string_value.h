@@ -1,0 +1,103 @@
+// StringValue: a string as variables and elements hold it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "base/text.h"
+
+namespace corvel {
+
+// A string as variables and elements hold it. Stored strings are never changed
+// where another holder could see it, so a copy shares the bytes and costs the
+// same whatever the length: `set $c $line` does not copy the line. Short
+// strings sit inside the value itself. A long string remembers whether it is
+// ASCII, its length in UTF-16 units once counted, and where its latest cut by
+// units began, so walking a text character by character never rescans it.
+//
+// The absent string (no string at all, which reading a file that is not open
+// gives) is a value of its own, distinct from the empty string; read as text
+// it is empty.
+class StringValue {
+ public:
+  // The empty string.
+  StringValue() noexcept { bytes_[kSmall] = 0; }
+  explicit StringValue(std::string_view bytes);
+  static StringValue absent() noexcept {
+    StringValue value;
+    value.bytes_[kSmall] = static_cast<char>(kAbsentTag);
+    return value;
+  }
+
+  StringValue(const StringValue& other) noexcept;
+  StringValue(StringValue&& other) noexcept;
+  StringValue& operator=(const StringValue& other) noexcept;
+  StringValue& operator=(StringValue&& other) noexcept;
+  ~StringValue() { release(); }
+
+  bool isAbsent() const { return tag() == kAbsentTag; }
+  std::string_view view() const {
+    if (isLong()) {
+      const Rep* r = rep();
+      return {r->data(), r->size};
+    }
+    return {bytes_, tag() == kAbsentTag ? std::size_t{0} : std::size_t{tag()}};
+  }
+  std::size_t size() const { return view().size(); }
+
+  // The length in UTF-16 units (0 for the absent string), counted once.
+  std::int32_t utf16Length() const;
+  // Whether every byte is ASCII, found out once.
+  bool isAscii() const;
+  // Units `from` (inclusive) to `to` (exclusive), as for utf16Substring; the
+  // caller guarantees 0 <= `from` <= `to` <= utf16Length(). The absent string
+  // stays absent.
+  StringValue utf16Slice(std::int32_t from, std::int32_t to) const;
+
+  // Appends `more`, in place when nothing else holds these bytes. The absent
+  // string becomes `more`. `more` may be a view of this very string.
+  void append(std::string_view more);
+  // Replaces the bytes with `bytes`, reusing the storage when nothing else
+  // holds it. `bytes` must not be a view of this string.
+  void assign(std::string_view bytes);
+
+ private:
+  // A long string's shared storage; the bytes follow it in the same block.
+  struct Rep {
+    std::size_t refs;
+    std::size_t size;
+    std::size_t capacity;
+    std::int32_t units;  // -1 until counted
+    std::int8_t ascii;   // -1 until known
+    TextPosition cursor;  // where the latest cut by units began
+    char* data() { return reinterpret_cast<char*>(this + 1); }
+    const char* data() const { return reinterpret_cast<const char*>(this + 1); }
+  };
+
+  static constexpr std::size_t kSmall = 15;
+  static constexpr unsigned char kLongTag = 0xFF;
+  static constexpr unsigned char kAbsentTag = 0xFE;
+
+  unsigned char tag() const {
+    return static_cast<unsigned char>(bytes_[kSmall]);
+  }
+  Rep* rep() const {
+    Rep* r;
+    std::memcpy(&r, bytes_, sizeof r);
+    return r;
+  }
+  bool isLong() const { return tag() == kLongTag; }
+  static Rep* allocate(std::size_t capacity);
+  void release() noexcept;
+  void setSmall(std::string_view bytes);
+  void setLong(Rep* rep);
+
+  // A short string's bytes with its length in the last byte; a long string's
+  // Rep pointer at the front with kLongTag in the last byte.
+  alignas(8) char bytes_[kSmall + 1];
+};
+
+}  // namespace corvel
