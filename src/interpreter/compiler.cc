@@ -61,6 +61,7 @@ class Compiler {
     return &program_.constants_.emplace_back(std::move(value));
   }
   const Word* keep(Word word) {
+    keptWords_ = true;
     return &program_.words_.emplace_back(std::move(word));
   }
 
@@ -70,6 +71,8 @@ class Compiler {
   std::vector<std::string_view> texts_;
   std::vector<PendingIf> ifs_;
   std::vector<PendingGoto> gotos_;
+  // Whether the statement being compiled keeps analysed words.
+  bool keptWords_ = false;
 };
 
 std::optional<LoadFault> Compiler::run(std::string source) {
@@ -109,10 +112,17 @@ void Compiler::add(const Statement& statement) {
     program_.starts_.push_back(static_cast<std::uint32_t>(statement.start));
   }
   texts_.clear();
+  std::size_t decoded = program_.decoded_.size();
   for (const RawWord& word : statement.words)
     texts_.push_back(program_.wordText(word));
   recordControl(pc);
-  program_.code_.push_back(options_.generic ? generic(pc) : compileFast(pc));
+  Instruction instruction = options_.generic ? generic(pc) : compileFast(pc);
+  // The decoded text of words with escapes is needed later only by the
+  // generic path's words; an instruction that holds no words lets it go.
+  keptWords_ = keptWords_ || instruction.run == runGeneric;
+  if (!keptWords_) program_.decoded_.resize(decoded);
+  keptWords_ = false;
+  program_.code_.push_back(instruction);
 }
 
 void Compiler::recordControl(std::uint32_t pc) {
@@ -330,16 +340,22 @@ Instruction Compiler::compilePrint() {
   classifyLine(line);
   Instruction instruction;
   if (fixed) {
-    std::string text;
-    for (std::size_t i = 1; i < line.words.size(); ++i) {
-      if (line.words[i].form == WordForm::Literal)
-        text += line.words[i].value.view();
+    instruction.run = printConstant;
+    if (line.words.size() == 2) {
+      // One literal: its value is printed as it is, not copied.
+      instruction.a.pointer = keep(line.words[1].value);
+    } else {
+      std::string text;
+      for (std::size_t i = 1; i < line.words.size(); ++i) {
+        if (line.words[i].form == WordForm::Literal)
+          text += line.words[i].value.view();
+      }
+      instruction.a.pointer = keep(StringValue(text));
     }
     program_.lines_.pop_back();
-    instruction.run = printConstant;
-    instruction.a.pointer = keep(StringValue(text));
     return instruction;
   }
+  keptWords_ = true;
   instruction.run = printWords;
   instruction.a.pointer = &line;
   return instruction;

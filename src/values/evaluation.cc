@@ -62,8 +62,20 @@ void analyseArithmetic(VariableList& vars, Word& word) {
   }
 }
 
+// Whether the literal body `body` holds no reference, and no escaped dollar
+// either: its value is then the body itself.
+bool isPlainText(std::string_view body) {
+  return body.find('$') == std::string_view::npos;
+}
+
 void analyseLiteral(VariableList& vars, Word& word) {
   std::string_view body = word.text.substr(1, word.text.size() - 2);
+  if (isPlainText(body)) {
+    // Made straight from the script: a huge literal is copied once, not twice.
+    word.constant = true;
+    word.value = StringValue(body);
+    return;
+  }
   LiteralPiece piece;
   std::size_t i = 0;
   while (i < body.size()) {
