@@ -4,6 +4,7 @@
 # status, 0 when absent), name.stdin (fed to standard input, else nothing), name.args (arguments
 # instead of the script path, one per line; @SCRIPT@ stands for the script's path).
 # The interpreter runs under the program name "corvel", so messages that show it are stable.
+# -DGENERIC=1 runs every line through the generic path (CORVEL_GENERIC=1): both must agree.
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -23,6 +24,10 @@ endif()
 set(input /dev/null)
 if(EXISTS ${base}.stdin)
   set(input ${base}.stdin)
+endif()
+
+if(GENERIC)
+  set(ENV{CORVEL_GENERIC} 1)
 endif()
 
 execute_process(

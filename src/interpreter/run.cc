@@ -110,17 +110,22 @@ void trace(const Machine& machine, std::uint32_t pc) {
 void runScript(const std::string& path) {
   std::optional<std::string> source = readWholeFile(path);
   if (!source) fail("Cannot open script: " + path + "\n", 1);
+  CompileOptions options;
+  options.generic = environmentFlag("CORVEL_GENERIC");
+  bool tracing = environmentFlag("CORVEL_TRACE");
+  if (tracing) options.fuse = false;
+  runSource(path, std::move(*source), options, tracing);
+}
+
+void runSource(const std::string& path, std::string source,
+               const CompileOptions& options, bool tracing) {
   // The run ends the process from in here, so its state is never torn down.
   Machine machine;
   where.path = &path;
   where.machine = &machine;
   setFaultLocator(locateFault);
-  CompileOptions options;
-  options.generic = environmentFlag("CORVEL_GENERIC");
-  bool tracing = environmentFlag("CORVEL_TRACE");
-  if (tracing) options.fuse = false;
   if (std::optional<LoadFault> fault =
-          compile(machine, std::move(*source), options)) {
+          compile(machine, std::move(source), options)) {
     where.offset = fault->offset;
     fail(fault->message, fault->status);
   }

@@ -1,0 +1,145 @@
+// The specialised handlers against the generic path: every script must give the
+// same output and status both ways, fall-backs included.
+#include "interpreter/compiler.h"
+
+#include <gtest/gtest.h>
+
+#include "run_in_child.h"
+
+namespace corvel {
+namespace {
+
+struct Case {
+  const char* what;
+  const char* script;
+  const char* output;
+  int status = 0;
+};
+
+// Each script runs specialised, fused, unfused and generic; all four must give
+// the expected output and status.
+void expectSameEverywhere(const Case& c) {
+  Outcome expected{c.output, c.status};
+  CompileOptions unfused;
+  unfused.fuse = false;
+  EXPECT_EQ(runInChild(c.script), expected) << c.what;
+  EXPECT_EQ(runInChild(c.script, unfused), expected) << c.what << " (unfused)";
+  EXPECT_EQ(runGeneric(c.script), expected) << c.what << " (generic)";
+}
+
+TEST(Compiler, IntegerAssignmentMatchesTheGenericPath) {
+  const Case cases[] = {
+      {"every operator",
+       "int $a $b\nset $a (17)\nset $b ($a + 5)\nprint [$b ]\n"
+       "set $b ($a - 20)\nprint [$b ]\nset $b ($a * $a)\nprint [$b ]\n"
+       "set $b (-7 / 2)\nprint [$b ]\nset $b ($a % -5)\nprint [$b ]\n"
+       "set $b ($a ^ 2)\nprint [$b]",
+       "22 -3 289 -3 2 0"},
+      {"wrap-around",
+       "int $a\nset $a (2147483647)\nset $a ($a + 1)\nprint [$a]",
+       "-2147483648"},
+      {"a string operand counts as 0",
+       "string $s\nint $n\nset $s [41]\nset $n ($s + 1)\nprint [$n]", "1"},
+      {"a string target takes the number as text",
+       "string $s\nint $n\nset $n (4)\nset $s ($n * 10)\nprint [$s]", "40"},
+      {"an array target takes an empty list",
+       "array $a\nadd $a [x]\nset $a (1 + 1)\nprint $a", "{}"},
+      {"an undeclared target is reported and the run goes on",
+       "set $x (1 + 1)\nprint [on]", "Not declared: $x\non"},
+      {"division by zero ends the run",
+       "int $a\nprint [a]\nset $a (1 / $a)\nprint [b]", "aDivision by zero\n", 1},
+      {"a target declared after the line first ran",
+       "int $i\n*loop\nset $x ($i + 1)\nint $x\nset $i ($i + 1)\n"
+       "if $i < (3)\ngoto [loop]\nprint [$x]",
+       "Not declared: $x\n3"},
+      {"copies between variables",
+       "int $a $b\nstring $s $t\nset $a (5)\nset $b $a\nset $s [hi]\n"
+       "set $t $s\nset $a $s\nset $s $b\nprint [$b $t $a $s]",
+       "5 hi 0 5"},
+      {"fixed text into an int and a file",
+       "int $n\nset $n [12abc]\nprint [$n]\nfile $f\nset $f [x]", "12Fatal error with variable type\n", 1},
+  };
+  for (const Case& c : cases) expectSameEverywhere(c);
+}
+
+TEST(Compiler, StringAssignmentMatchesTheGenericPath) {
+  const Case cases[] = {
+      {"appending to itself leaves a copy alone",
+       "string $a $b\nset $a [start]\nset $b $a\nset $a [$a#-more]\n"
+       "set $a [$a#$a]\nprint [$a#|$b]",
+       "start-morestart-more|start"},
+      {"appending to an absent string",
+       "file $f\nstring $a\nfreadln $f $a\nset $a [$a#x]\nprint [$a]", "x"},
+      {"a literal that reads its own target",
+       "string $t\nset $t [ab]\nset $t [<$t#>]\nprint [$t]", "<ab>"},
+      {"an undeclared reference ends the run",
+       "string $t\nset $t [x $nope]\nprint [never]", "Not declared: $nope\n", 1},
+      {"an int target reads the literal as a number",
+       "int $n\nint $m\nset $m (7)\nset $n [$m#0]\nprint [$n]", "70"},
+  };
+  for (const Case& c : cases) expectSameEverywhere(c);
+}
+
+TEST(Compiler, ComparisonsAndJumpsMatchTheGenericPath) {
+  const Case cases[] = {
+      {"a counting loop",
+       "int $i\n*top\nset $i ($i + 1)\nif $i < (1000)\ngoto [top]\nprint [$i]",
+       "1000"},
+      {"every integer comparison, both ways",
+       "int $a\nset $a (3)\nif $a < (4)\nprint [1]\nif $a > (4)\nprint [2]\n"
+       "if $a >= (3)\nprint [3]\nif $a => (4)\nprint [4]\nif $a <= (2)\n"
+       "print [5]\nif $a =< ($a + 0)\nprint [6]\nif [3x] < (4)\nprint [7]",
+       "1367"},
+      {"a string variable compared as an integer",
+       "string $s\nset $s [12]\nif $s > (11)\nprint [yes]", "yes"},
+      {"an undeclared operand ends the run",
+       "if $nope < (1)\nprint [x]", "Not declared: $nope\n", 1},
+      {"text comparisons",
+       "string $a $b\nset $a [x]\nset $b [x]\nif $a ~= $b\nprint [1]\n"
+       "if $a !~= [x]\nprint [2]\nif $a <> [y]\nprint [3]\nif bare ~= []\n"
+       "print [4]\nint $n\nif $n ~= [0]\nprint [5]",
+       "1345"},
+      {"an absent string equals nothing",
+       "file $f\nstring $a\nfreadln $f $a\nif $a ~= []\nprint [1]\n"
+       "if $a !~= []\nprint [2]",
+       "2"},
+      {"a false block and blocks that do not nest",
+       "if (1) > (2) {\nprint [a]\nif (1) < (2) {\nprint [b]\n}\nprint [c]\n}\n"
+       "print [d]",
+       "cd"},
+      {"an operator that never holds evaluates nothing",
+       "if $nope = (1)\nprint [a]\nprint [b]", "b"},
+      {"a block if whose fifth word is no brace",
+       "if (1) < (2) x\nprint [a]\nif (2) < (1) x\nprint [b]",
+       "aExpecting '{' as last parameter of if.\n", 1},
+      {"an if as the last line", "print [a]\nif (2) < (1)", "a"},
+      {"a fused goto reached by a skip",
+       "int $i\nif (1) > (2)\nif $i < (5)\ngoto [end]\nprint [a]\n*end\nprint [b]",
+       "b"},
+      {"a label defined twice: the nearest one before wins",
+       "int $i\n*a\nprint [1]\n*a\nprint [2]\nset $i ($i + 1)\nif $i < (2)\n"
+       "goto [a]\nprint [.]",
+       "122."},
+      {"a label only after the goto, written with its star",
+       "goto [*b]\nprint [x]\n*b\nprint [y]", "y"},
+      {"a missing label ends the run",
+       "print [a]\ngoto [nowhere]\nprint [b]", "a"},
+      {"a goto whose label comes from a variable",
+       "string $l\nset $l [b]\ngoto $l\n*a\nprint [a]\n*b\nprint [b]", "b"},
+  };
+  for (const Case& c : cases) expectSameEverywhere(c);
+}
+
+TEST(Compiler, PrintsMatchTheGenericPath) {
+  const Case cases[] = {
+      {"fixed words", "print [a] bare (1 + 1) [b\\n]", "a2b\n"},
+      {"words in order, a fault after the first",
+       "print [x] $nope [y]", "xNot declared: $nope\n", 1},
+      {"a variable of each type",
+       "int $n\narray $a\nadd $a (1)\nfile $f\nprint $n [,] $a [,] $f", "0,{(1)},"},
+  };
+  for (const Case& c : cases) expectSameEverywhere(c);
+}
+
+}  // namespace
+}  // namespace corvel
