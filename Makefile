@@ -1,11 +1,13 @@
 # Set-up, build and tests in two commands: `make run` and `make test`.
 PACKAGES := cmake make g++ pkg-config python3 libicu-dev libssl-dev libcurl4-openssl-dev \
-            libgtest-dev libgmock-dev libbenchmark-dev
+            libgtest-dev libgmock-dev libbenchmark-dev dpkg-dev file man-db groff-base
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: run test test-sanitize bench deps build clean
+.PHONY: run test test-sanitize bench deps build install package clean
 
 run: build
 	./$(BUILD)/corvel examples/tour.cv
@@ -25,6 +27,14 @@ bench: build
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD) -j$(JOBS)
+
+# The programs, man pages, reference and editor files under $(DESTDIR)$(PREFIX).
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# A Debian package that installs to /usr: $(BUILD)/corvel_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 # Installs the Debian packages that are missing when run as root; otherwise names them.
 deps:
