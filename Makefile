@@ -7,16 +7,16 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: run test test-sanitize bench deps build install package clean
+.PHONY: run test test-sanitize bench deps editor-deps build install package clean
 
 run: build
 	./$(BUILD)/corvel examples/tour.cv
 
-test: build
+test: build editor-deps
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 # Every test again, on a build with AddressSanitizer and UndefinedBehaviorSanitizer.
-test-sanitize: deps
+test-sanitize: deps editor-deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCORVEL_SANITIZE=ON -DCORVEL_BENCH=OFF
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j$(JOBS)
@@ -51,6 +51,22 @@ deps:
 	    exit 1; \
 	  fi; \
 	fi
+
+# The editor grammar's test runs on Node.js with the npm packages pinned in editors/package-lock.json.
+editor-deps: editors/node_modules/.package-lock.json
+
+editors/node_modules/.package-lock.json: editors/package-lock.json
+	@if ! command -v node >/dev/null || ! command -v npm >/dev/null; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends nodejs npm; \
+	  else \
+	    echo "Missing Debian packages. Install them with:"; \
+	    echo "  sudo apt-get install -y nodejs npm"; \
+	    exit 1; \
+	  fi; \
+	fi
+	cd editors && npm ci --no-audit --no-fund
+	touch $@
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)
