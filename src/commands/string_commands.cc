@@ -76,9 +76,9 @@ void method_substr(const VarRef& text, const Word& from, const Word& to) {
 void method_md5(std::string_view text, const VarRef& target) {
   CorvelVariable& variable =
       requireVariable(target, Type::String, "Not a string: $");
-  std::string digest;
+  char digest[Hash::kDigits];
   Hash().md5(text, digest);
-  variable.asString().assign(digest);
+  variable.asString().assign({digest, Hash::kDigits});
 }
 
 void method_random(const VarRef& target) {

@@ -8,14 +8,14 @@ namespace corvel {
 
 class Hash {
  public:
+  static constexpr std::size_t kDigits = 32;
   // Writes the MD5 digest of the bytes of `text` into `out` as 32 lower-case
-  // hexadecimal digits, replacing what `out` held. libcrypto is loaded on the
-  // first digest of the run.
-  void md5(std::string_view text, std::string& out) const;
+  // hexadecimal digits. libcrypto is loaded on the first digest of the run.
+  void md5(std::string_view text, char (&out)[kDigits]) const;
   std::string md5(std::string_view text) const {
-    std::string out;
-    md5(text, out);
-    return out;
+    char digits[kDigits];
+    md5(text, digits);
+    return std::string(digits, kDigits);
   }
 };
 

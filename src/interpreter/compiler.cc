@@ -51,6 +51,7 @@ class Compiler {
   Instruction compileIf(std::uint32_t pc);
   Instruction compileGoto(std::uint32_t pc);
   Instruction compilePrint();
+  std::optional<Instruction> compileDirect(const Command& command);
   void finish();
 
   VarRef& nameRef(std::string_view text) {
@@ -177,7 +178,64 @@ Instruction Compiler::compileFast(std::uint32_t pc) {
   if (first == "if" && (n == 4 || n == 5)) return compileIf(pc);
   if (first == "goto" && n == 2) return compileGoto(pc);
   if (first == "print") return compilePrint();
+  if (std::optional<Instruction> direct = compileDirect(*command))
+    return *direct;
   return generic(pc);
+}
+
+std::optional<Instruction> Compiler::compileDirect(const Command& command) {
+  // Each shape lists what word 2, 3 and 4 are: a name (N) or a word (W), and
+  // which operand of the instruction receives it.
+  struct Shape {
+    std::string_view word;
+    Handler run;
+    const char* words;  // for words 2, 3, 4: 'N' name, 'W' word
+    const char* slots;  // for words 2, 3, 4: 'a', 'b' or 'c'
+  };
+  static constexpr Shape kShapes[] = {
+      {"add", directAdd, "NW", "ab"},
+      {"arrdel", directArrdel, "NW", "ab"},
+      {"arrlen", directArrlen, "NN", "ab"},
+      {"cin", directCin, "N", "a"},
+      {"fclose", directFclose, "N", "a"},
+      {"fdone", directFdone, "NN", "ab"},
+      {"fopen", directFopen, "NWW", "abc"},
+      {"fread", directFread, "NNW", "abc"},
+      {"freadln", directFreadln, "NN", "ab"},
+      {"fwrite", directFwrite, "NW", "ab"},
+      {"getarray", directGetarray, "NNW", "abc"},
+      {"md5", directMd5, "WN", "ba"},
+      {"strlen", directStrlen, "NN", "ab"},
+      {"strlower", directStrlower, "N", "a"},
+      {"strupper", directStrupper, "N", "a"},
+      {"substr", directSubstr, "NWW", "abc"},
+  };
+  const Shape* shape = nullptr;
+  for (const Shape& candidate : kShapes) {
+    if (candidate.word == command.word) shape = &candidate;
+  }
+  if (shape == nullptr) return std::nullopt;
+  std::size_t operands = std::string_view(shape->words).size();
+  std::size_t n = texts_.size();
+  // `cin` ignores words after its target; every other shape has exactly its
+  // words.
+  if (command.word == "cin" ? n < 2 : n != operands + 1) return std::nullopt;
+  for (std::size_t i = 0; i < operands; ++i) {
+    if (shape->words[i] == 'N' && texts_[i + 1] == "$") return std::nullopt;
+  }
+  Instruction instruction;
+  instruction.run = shape->run;
+  for (std::size_t i = 0; i < operands; ++i) {
+    Operand& slot = shape->slots[i] == 'a'   ? instruction.a
+                    : shape->slots[i] == 'b' ? instruction.b
+                                             : instruction.c;
+    if (shape->words[i] == 'N') {
+      slot.ref = &nameRef(texts_[i + 1]);
+    } else {
+      slot.pointer = keep(analyseWord(vars_, texts_[i + 1]));
+    }
+  }
+  return instruction;
 }
 
 Instruction Compiler::compileSet(std::uint32_t pc) {

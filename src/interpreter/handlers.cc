@@ -6,6 +6,10 @@
 
 #include "base/console.h"
 #include "base/fault.h"
+#include "commands/array_commands.h"
+#include "commands/file_commands.h"
+#include "commands/string_commands.h"
+#include "files/hash.h"
 #include "interpreter/command_table.h"
 
 namespace corvel {
@@ -323,6 +327,163 @@ std::uint32_t printWords(Machine& machine, const Instruction& self,
         evaluateText(line.words[i], machine.scratch);
     if (text) consolePrint(*text);
   }
+  return pc + 1;
+}
+
+namespace {
+
+const Word& wordOf(Operand operand) {
+  return *static_cast<const Word*>(operand.pointer);
+}
+
+// The text of `word`, a view that lasts until the next store or use of the
+// machine's scratch.
+std::string_view textOf(Machine& machine, const Word& word) {
+  return evaluateText(word, machine.scratch).value_or(std::string_view());
+}
+
+}  // namespace
+
+// a = array, b = item word.
+std::uint32_t directAdd(Machine& machine, const Instruction& self,
+                        std::uint32_t pc) {
+  machine.current = pc;
+  array_add(*self.a.ref, wordOf(self.b));
+  return pc + 1;
+}
+
+// a = array, b = target.
+std::uint32_t directArrlen(Machine& machine, const Instruction& self,
+                           std::uint32_t pc) {
+  machine.current = pc;
+  method_arrlen(*self.a.ref, *self.b.ref);
+  return pc + 1;
+}
+
+// a = array, b = index word.
+std::uint32_t directArrdel(Machine& machine, const Instruction& self,
+                           std::uint32_t pc) {
+  machine.current = pc;
+  std::int32_t index = turnExpressionToInt(wordOf(self.b));
+  method_arrdel(*self.a.ref, index);
+  return pc + 1;
+}
+
+// a = target, b = array, c = index word.
+std::uint32_t directGetarray(Machine& machine, const Instruction& self,
+                             std::uint32_t pc) {
+  machine.current = pc;
+  std::int32_t index = turnExpressionToInt(wordOf(self.c));
+  method_getarray(*self.a.ref, *self.b.ref, index);
+  return pc + 1;
+}
+
+// a = the measured variable, b = target.
+std::uint32_t directStrlen(Machine& machine, const Instruction& self,
+                           std::uint32_t pc) {
+  const CorvelVariable* text = self.a.ref->record;
+  CorvelVariable* target = self.b.ref->record;
+  if (text == nullptr || !isInt(target)) [[unlikely]]
+    return fallBack(machine, pc);
+  *std::get_if<std::int32_t>(&target->value) = textLength(*text);
+  return pc + 1;
+}
+
+// a = the string variable.
+std::uint32_t directStrupper(Machine& machine, const Instruction& self,
+                             std::uint32_t pc) {
+  machine.current = pc;
+  method_strupper(*self.a.ref);
+  return pc + 1;
+}
+
+std::uint32_t directStrlower(Machine& machine, const Instruction& self,
+                             std::uint32_t pc) {
+  machine.current = pc;
+  method_strlower(*self.a.ref);
+  return pc + 1;
+}
+
+// a = the string variable, b and c = the bound words.
+std::uint32_t directSubstr(Machine& machine, const Instruction& self,
+                           std::uint32_t pc) {
+  machine.current = pc;
+  method_substr(*self.a.ref, wordOf(self.b), wordOf(self.c));
+  return pc + 1;
+}
+
+// a = target, b = the word to hash.
+std::uint32_t directMd5(Machine& machine, const Instruction& self,
+                        std::uint32_t pc) {
+  CorvelVariable* target = self.a.ref->record;
+  if (!isString(target)) [[unlikely]]
+    return fallBack(machine, pc);
+  machine.current = pc;
+  // The text is hashed where it lies; the digest replaces the target only
+  // afterwards, since the text may be the target itself.
+  char digest[Hash::kDigits];
+  Hash().md5(textOf(machine, wordOf(self.b)), digest);
+  std::get_if<StringValue>(&target->value)->assign({digest, Hash::kDigits});
+  return pc + 1;
+}
+
+// a = file, b = the text word.
+std::uint32_t directFwrite(Machine& machine, const Instruction& self,
+                           std::uint32_t pc) {
+  machine.current = pc;
+  method_fwrite(*self.a.ref, textOf(machine, wordOf(self.b)));
+  return pc + 1;
+}
+
+// a = file, b = target.
+std::uint32_t directFreadln(Machine& machine, const Instruction& self,
+                            std::uint32_t pc) {
+  machine.current = pc;
+  method_freadline(*self.a.ref, *self.b.ref);
+  return pc + 1;
+}
+
+// a = file, b = target, c = the count word.
+std::uint32_t directFread(Machine& machine, const Instruction& self,
+                          std::uint32_t pc) {
+  machine.current = pc;
+  std::int32_t count = turnExpressionToInt(wordOf(self.c));
+  method_fread(*self.a.ref, *self.b.ref, count);
+  return pc + 1;
+}
+
+// a = file, b = target.
+std::uint32_t directFdone(Machine& machine, const Instruction& self,
+                          std::uint32_t pc) {
+  machine.current = pc;
+  method_fdone(*self.a.ref, *self.b.ref);
+  return pc + 1;
+}
+
+// a = file, b = the path word, c = the mode word.
+std::uint32_t directFopen(Machine& machine, const Instruction& self,
+                          std::uint32_t pc) {
+  machine.current = pc;
+  // The mode is evaluated before the path.
+  std::string mode = turnExpressionToString(wordOf(self.c));
+  std::string path = turnExpressionToString(wordOf(self.b));
+  method_open(*self.a.ref, path, mode);
+  return pc + 1;
+}
+
+// a = file.
+std::uint32_t directFclose(Machine& machine, const Instruction& self,
+                           std::uint32_t pc) {
+  machine.current = pc;
+  method_fclose(*self.a.ref);
+  return pc + 1;
+}
+
+// a = target.
+std::uint32_t directCin(Machine& machine, const Instruction& self,
+                        std::uint32_t pc) {
+  machine.current = pc;
+  method_cin(*self.a.ref);
   return pc + 1;
 }
 

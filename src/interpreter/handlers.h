@@ -54,6 +54,27 @@ std::uint32_t printConstant(Machine& machine, const Instruction& self,
 std::uint32_t printWords(Machine& machine, const Instruction& self,
                          std::uint32_t pc);
 
+// Commands whose words were checked when the script was compiled (their count,
+// and no lone `$` where a name stands) call their command at once, with the
+// references and words the instruction holds, in the order the command table
+// takes them. Which operands each uses is listed where it is chosen.
+std::uint32_t directAdd(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directArrlen(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directArrdel(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directGetarray(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directStrlen(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directStrupper(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directStrlower(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directSubstr(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directMd5(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directFwrite(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directFreadln(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directFread(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directFdone(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directFopen(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directFclose(Machine&, const Instruction&, std::uint32_t);
+std::uint32_t directCin(Machine&, const Instruction&, std::uint32_t);
+
 // An integer operand of a comparison: a number, an int variable, or an
 // arithmetic word.
 enum class IntOperand : std::uint8_t { Number, Variable, Arithmetic };

@@ -130,6 +130,39 @@ TEST(Compiler, ComparisonsAndJumpsMatchTheGenericPath) {
   for (const Case& c : cases) expectSameEverywhere(c);
 }
 
+TEST(Compiler, CommandsCalledDirectlyMatchTheGenericPath) {
+  const Case cases[] = {
+      {"md5 of itself, and into a variable that is no string",
+       "string $h\nmd5 $h $h\nprint [$h ]\nint $n\nmd5 [abc] $n\nprint [x]",
+       "d41d8cd98f00b204e9800998ecf8427e Not a string: $n\n", 1},
+      {"md5 of an undeclared word before its target is checked",
+       "md5 $nope $alsonope", "Not declared: $nope\n", 1},
+      {"strlen of every type, and targets that go on",
+       "string $s\nset $s [h\xC3\xA9\xF0\x9F\x98\x80]\nint $n\nstrlen $s $n\n"
+       "print [$n ]\narray $a\nadd $a [x]\nstrlen $a $n\nprint [$n ]\n"
+       "strlen $s $m\nstrlen $s $s\nstrlen $nope $n",
+       "4 5 Not declared: $m\nNot an int: $s\nNot declared: $nope\n", 1},
+      {"substr walking a text and failing past its end",
+       "string $s $c\nset $s [ab\xC3\xA9]\nint $i\n*w\nset $c $s\n"
+       "substr $c $i ($i + 1)\nprint [$c#.]\nset $i ($i + 1)\nif $i < (4)\n"
+       "goto [w]",
+       "a.b.\xC3\xA9.Fatal error.  Substring out of bounds.\n", 1},
+      {"arrays: add, count, get and delete",
+       "array $a\nint $n\nstring $s\nadd $a [x]\nadd $a (7)\nadd $a $a\n"
+       "arrlen $a $n\ngetarray $s $a (2)\narrdel $a (0)\nprint [$n $s ]\n"
+       "print $a\narrdel $a (5)",
+       "3 {[x], (7)} {(7), {[x], (7)}}Array index out of bounds: 5", 1},
+      {"files: write, read back, end",
+       "file $f\nstring $l\nint $d\nfopen $f [t.txt] [w]\nfwrite $f [a\nb]\n"
+       "fclose $f\nfopen $f [t.txt] [r]\nfreadln $f $l\nfdone $f $d\n"
+       "print [$l $d ]\nfread $f $l (5)\nfdone $f $d\nprint [$l $d]\n"
+       "fclose $f\nunlink [t.txt]",
+       "a 0 b 1"},
+      {"a lone dollar where a name stands", "strupper $", "Invalid variable name: $\n", 1},
+  };
+  for (const Case& c : cases) expectSameEverywhere(c);
+}
+
 TEST(Compiler, PrintsMatchTheGenericPath) {
   const Case cases[] = {
       {"fixed words", "print [a] bare (1 + 1) [b\\n]", "a2b\n"},
