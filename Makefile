@@ -1,6 +1,8 @@
 # Set-up, build and tests in two commands: `make run` and `make test`.
 PACKAGES := cmake make g++ pkg-config python3 libicu-dev libssl-dev libcurl4-openssl-dev \
-            libgtest-dev libgmock-dev libbenchmark-dev dpkg-dev file man-db groff-base
+            libgtest-dev libgmock-dev dpkg-dev file man-db groff-base
+# The interpreters `make bench` compares Corvel with; tcllib-critcl is tcllib's compiled MD5.
+BENCH_PACKAGES := python3 perl tcl8.6 tcllib tcllib-critcl lua5.4
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
@@ -17,12 +19,14 @@ test: build editor-deps
 
 # Every test again, on a build with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize: deps editor-deps
-	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCORVEL_SANITIZE=ON -DCORVEL_BENCH=OFF
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCORVEL_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j$(JOBS)
 
+# Times Corvel against the peers; options go in BENCH_ARGS, e.g. BENCH_ARGS="--scale 0.1".
 bench: build
-	./$(BUILD)/bench/corvel_bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_PACKAGES)"
+	python3 bench/run.py --corvel $(BUILD)/corvel --cache $(BUILD)/bench-cache $(BENCH_ARGS)
 
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
