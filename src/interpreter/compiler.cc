@@ -37,6 +37,9 @@ class Compiler {
     bool leftIsVariable;
     bool rightIsVariable;
     bool jumpOnly;  // an operator that never holds
+    bool equality;
+    ValueOperand leftValue;
+    ValueOperand rightValue;
   };
   struct PendingGoto {
     std::uint32_t pc;
@@ -367,8 +370,42 @@ Instruction Compiler::compileIf(std::uint32_t pc) {
       break;
     }
     case Comparison::Equal:
-    case Comparison::NotEqual:
-      return generic(pc);
+    case Comparison::NotEqual: {
+      pending.equality = true;
+      Operand* slots[2] = {&instruction.a, &instruction.b};
+      ValueOperand* kinds[2] = {&pending.leftValue, &pending.rightValue};
+      for (int side = 0; side < 2; ++side) {
+        Word word = analyseWord(vars_, texts_[side == 0 ? 1 : 3]);
+        switch (word.form) {
+          case WordForm::Variable:
+            *kinds[side] = ValueOperand::Variable;
+            slots[side]->ref = word.variable;
+            break;
+          case WordForm::Arithmetic:
+            if (word.leftOnly) {
+              *kinds[side] = ValueOperand::Number;
+              slots[side]->number = word.left.number;
+            } else {
+              *kinds[side] = ValueOperand::Arithmetic;
+              slots[side]->pointer = keep(std::move(word));
+            }
+            break;
+          case WordForm::Literal:
+            if (!word.constant) return generic(pc);
+            *kinds[side] = ValueOperand::Text;
+            slots[side]->pointer = keep(word.value);
+            break;
+          case WordForm::Bare:
+            *kinds[side] = ValueOperand::Text;
+            slots[side]->pointer = keep(StringValue());
+            break;
+        }
+      }
+      instruction.run =
+          equalityHandler(pending.comparison == Comparison::Equal,
+                          pending.leftValue, pending.rightValue, false);
+      break;
+    }
   }
   ifs_.push_back(pending);
   return instruction;
@@ -440,13 +477,18 @@ void Compiler::finish() {
         [](const PendingGoto& g, std::uint32_t pc) { return g.pc < pc; });
     if (next == gotos_.end() || next->pc != pending.pc + 1) continue;
     instruction.c.index = landings[static_cast<std::size_t>(next - gotos_.begin())];
-    instruction.run =
-        pending.textual
-            ? textComparisonHandler(pending.comparison == Comparison::Same,
-                                    pending.leftIsVariable,
-                                    pending.rightIsVariable, true)
-            : intComparisonHandler(pending.comparison, pending.left,
-                                   pending.right, true);
+    if (pending.equality) {
+      instruction.run =
+          equalityHandler(pending.comparison == Comparison::Equal,
+                          pending.leftValue, pending.rightValue, true);
+    } else if (pending.textual) {
+      instruction.run = textComparisonHandler(
+          pending.comparison == Comparison::Same, pending.leftIsVariable,
+          pending.rightIsVariable, true);
+    } else {
+      instruction.run = intComparisonHandler(pending.comparison, pending.left,
+                                             pending.right, true);
+    }
   }
   Instruction end;
   end.run = runEnd;

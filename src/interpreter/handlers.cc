@@ -46,9 +46,15 @@ std::int32_t apply(Machine& machine, std::uint32_t pc, std::int32_t left,
   } else if constexpr (Op == '*') {
     return static_cast<std::int32_t>(l * r);
   } else if constexpr (Op == '/' || Op == '%') {
-    // Division by zero ends the run, naming this line.
-    if (right == 0) machine.current = pc;
-    return applyOperator(Op, left, right);
+    if (right == 0) [[unlikely]] {
+      // Division by zero ends the run, naming this line.
+      machine.current = pc;
+      return applyOperator(Op, left, right);
+    }
+    // The most negative number divided by -1 wraps to itself.
+    if (right == -1) [[unlikely]]
+      return Op == '/' ? static_cast<std::int32_t>(0u - l) : 0;
+    return Op == '/' ? left / right : left % right;
   } else {
     return 0;
   }
@@ -152,6 +158,104 @@ Handler intComparisonFor(IntOperand left, IntOperand right, bool fused) {
       break;
   }
   return intComparisonFor<Kind, IntOperand::Arithmetic>(right, fused);
+}
+
+// One side of `==` or `!=`: the kind of its value (the index of the type) and
+// the value itself, read without copying.
+struct Probe {
+  std::size_t kind = 0;
+  std::int32_t number = 0;
+  const StringValue* text = nullptr;
+  const Value* value = nullptr;
+};
+
+// Reads a side; false when a variable is not declared, which only the generic
+// path reports.
+template <ValueOperand Kind>
+bool probe(Machine& machine, Operand operand, std::uint32_t pc, Probe& out) {
+  if constexpr (Kind == ValueOperand::Variable) {
+    const CorvelVariable* variable = operand.ref->record;
+    if (variable == nullptr) return false;
+    out.kind = variable->value.index();
+    if (out.kind == 0) {
+      out.number = intOf(variable);
+    } else if (out.kind == 1) {
+      out.text = std::get_if<StringValue>(&variable->value);
+    } else {
+      out.value = &variable->value;
+    }
+  } else if constexpr (Kind == ValueOperand::Number) {
+    out.number = operand.number;
+  } else if constexpr (Kind == ValueOperand::Text) {
+    out.kind = 1;
+    out.text = static_cast<const StringValue*>(operand.pointer);
+  } else {
+    machine.current = pc;
+    out.number = expr(*static_cast<const Word*>(operand.pointer));
+  }
+  return true;
+}
+
+bool sameValue(const Probe& left, const Probe& right) {
+  if (left.kind != right.kind) return false;
+  if (left.kind == 0) return left.number == right.number;
+  // The absent string equals nothing.
+  if (left.kind == 1)
+    return !left.text->isAbsent() && !right.text->isAbsent() &&
+           left.text->view() == right.text->view();
+  return valuesEqual(*left.value, *right.value);
+}
+
+template <bool Equal, ValueOperand Left, ValueOperand Right, bool Fused>
+std::uint32_t compareValues(Machine& machine, const Instruction& self,
+                            std::uint32_t pc) {
+  Probe left;
+  Probe right;
+  if (!probe<Left>(machine, self.a, pc, left) ||
+      !probe<Right>(machine, self.b, pc, right)) [[unlikely]]
+    return fallBack(machine, pc);
+  bool holds = sameValue(left, right) == Equal;
+  if constexpr (Fused) {
+    return holds ? self.c.index : pc + 2;
+  } else {
+    return holds ? pc + 1 : self.c.index;
+  }
+}
+
+template <bool Equal, ValueOperand Left, ValueOperand Right>
+Handler equalityFor(bool fused) {
+  return fused ? &compareValues<Equal, Left, Right, true>
+               : &compareValues<Equal, Left, Right, false>;
+}
+
+template <bool Equal, ValueOperand Left>
+Handler equalityFor(ValueOperand right, bool fused) {
+  switch (right) {
+    case ValueOperand::Variable:
+      return equalityFor<Equal, Left, ValueOperand::Variable>(fused);
+    case ValueOperand::Number:
+      return equalityFor<Equal, Left, ValueOperand::Number>(fused);
+    case ValueOperand::Text:
+      return equalityFor<Equal, Left, ValueOperand::Text>(fused);
+    case ValueOperand::Arithmetic:
+      break;
+  }
+  return equalityFor<Equal, Left, ValueOperand::Arithmetic>(fused);
+}
+
+template <bool Equal>
+Handler equalityFor(ValueOperand left, ValueOperand right, bool fused) {
+  switch (left) {
+    case ValueOperand::Variable:
+      return equalityFor<Equal, ValueOperand::Variable>(right, fused);
+    case ValueOperand::Number:
+      return equalityFor<Equal, ValueOperand::Number>(right, fused);
+    case ValueOperand::Text:
+      return equalityFor<Equal, ValueOperand::Text>(right, fused);
+    case ValueOperand::Arithmetic:
+      break;
+  }
+  return equalityFor<Equal, ValueOperand::Arithmetic>(right, fused);
 }
 
 template <bool IsVariable>
@@ -499,6 +603,12 @@ Handler intComparisonHandler(Comparison comparison, IntOperand left,
     default:
       return intComparisonFor<Comparison::AtMost>(left, right, fused);
   }
+}
+
+Handler equalityHandler(bool equal, ValueOperand left, ValueOperand right,
+                        bool fused) {
+  return equal ? equalityFor<true>(left, right, fused)
+               : equalityFor<false>(left, right, fused);
 }
 
 Handler textComparisonHandler(bool same, bool leftIsVariable,

@@ -83,6 +83,13 @@ enum class IntOperand : std::uint8_t { Number, Variable, Arithmetic };
 // (`fused`): c = where the `goto` lands, and a false condition passes both.
 Handler intComparisonHandler(Comparison comparison, IntOperand left,
                              IntOperand right, bool fused);
+// An operand of `==` and `!=`: a variable of any type, a number, a fixed text,
+// or an arithmetic word.
+enum class ValueOperand : std::uint8_t { Variable, Number, Text, Arithmetic };
+// `if l == r` (or `!=`): a and b = operands (a VarRef*, a number, a
+// StringValue* or a Word*), c as above.
+Handler equalityHandler(bool equal, ValueOperand left, ValueOperand right,
+                        bool fused);
 // `if l ~= r` (or `!~=`, `<>`) with strings: a and b = operands (a VarRef* of
 // a string variable when the flag says so, else a StringValue*), c as above.
 Handler textComparisonHandler(bool same, bool leftIsVariable,

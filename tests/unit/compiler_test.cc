@@ -99,6 +99,18 @@ TEST(Compiler, ComparisonsAndJumpsMatchTheGenericPath) {
        "if $a !~= [x]\nprint [2]\nif $a <> [y]\nprint [3]\nif bare ~= []\n"
        "print [4]\nint $n\nif $n ~= [0]\nprint [5]",
        "1345"},
+      {"value equality: kinds must match",
+       "int $n\nstring $s\narray $a $b\nfile $f $g\nset $s [0]\nif $n == (0)\n"
+       "print [1]\nif $n == [0]\nprint [2]\nif $s == [0]\nprint [3]\n"
+       "if $s != (0)\nprint [4]\nif $a == $b\nprint [5]\nset $b $a\n"
+       "if $a == $b\nprint [6]\nif $f == $g\nprint [7]\nset $g $f\n"
+       "if $f != $g\nprint [8]\nif ($n + 1) == (1)\nprint [9]\n"
+       "if bare == []\nprint [a]\nif $n == $s\nprint [b]",
+       "134569a"},
+      {"equality with an undeclared side, and a fused goto",
+       "int $i\n*t\nset $i ($i + 1)\nif $i != (3)\ngoto [t]\nprint [$i]\n"
+       "if (1) == $nope\nprint [x]",
+       "3Not declared: $nope\n", 1},
       {"an absent string equals nothing",
        "file $f\nstring $a\nfreadln $f $a\nif $a ~= []\nprint [1]\n"
        "if $a !~= []\nprint [2]",
