@@ -3,22 +3,23 @@
 #include "base/console.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "base/fault.h"
+#include "base/interrupt.h"
 #include "base/text.h"
 
 namespace corvel {
 
 namespace {
 
-// Console state is plain data: a run ends through _Exit, and a signal handler
-// may read it.
+// Console state is plain data: a run ends through _Exit.
 struct Output {
   char buffer[1 << 16];
   std::size_t length = 0;
@@ -28,14 +29,29 @@ struct Output {
 };
 Output output;
 
+// How standard input is read. What this process reads ahead and does not use
+// is lost to the next reader of the same input, unless it can be given back.
+enum class InputKind : std::uint8_t {
+  File,   // a regular file: read in blocks; the rest is given back by seeking
+  Pipe,   // a pipe: looked at without taking (tee), taken as lines are used
+  Other,  // a terminal or socket: one byte at a time
+};
+
 struct Input {
   char buffer[1 << 16];
   std::size_t position = 0;
   std::size_t length = 0;
   bool initialised = false;
-  bool seekable =
-      false;  // read-ahead can be given back before a child process runs
+  InputKind kind = InputKind::Other;
+  // Whether a child process may read standard input after us; when not, any
+  // input is read in blocks.
+  bool shared = true;
   bool ended = false;
+  // Pipe: the bytes in the buffer are still in the pipe; the ones before
+  // `position` are taken out when the buffer is refilled or given back.
+  bool peeked = false;
+  int peekRead = -1;
+  int peekWrite = -1;
 };
 Input input;
 
@@ -43,8 +59,16 @@ void writeAll(const char* data, std::size_t size) {
   while (size > 0) {
     ssize_t written = ::write(STDOUT_FILENO, data, size);
     if (written < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR) {
+        stopIfRequested();
+        continue;
+      }
+      // A reader that went away, a full disk: the run ends as failed, once,
+      // with the files it wrote flushed.
+      bool first = !output.failed;
       output.failed = true;
+      output.length = 0;
+      if (first) endRun(1);
       return;
     }
     data += written;
@@ -52,55 +76,111 @@ void writeAll(const char* data, std::size_t size) {
   }
 }
 
-// A run stopped by a signal still shows what it printed before.
-void flushOnSignal(int signal) {
-  if (output.length > 0) {
-    std::size_t length = output.length;
-    output.length = 0;
-    writeAll(output.buffer, length);
-  }
-  ::signal(signal, SIG_DFL);
-  ::raise(signal);
-}
-
 void initialiseOutput() {
   output.initialised = true;
   output.immediate = ::isatty(STDOUT_FILENO) == 1;
-  if (!output.immediate) {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-      ::signal(signal, flushOnSignal);
+}
+
+// Reads into `buffer` from `descriptor`, waiting through signals that do not
+// stop the run; what a signal that stops it interrupts is abandoned.
+ssize_t readSome(int descriptor, char* buffer, std::size_t size) {
+  for (;;) {
+    ssize_t got = ::read(descriptor, buffer, size);
+    if (got >= 0 || errno != EINTR) return got;
+    stopIfRequested();
+  }
+}
+
+// Takes `count` bytes that were looked at out of the standard input pipe.
+void take(std::size_t count) {
+  char discard[1 << 12];
+  while (count > 0) {
+    ssize_t got = readSome(STDIN_FILENO, discard,
+                           count < sizeof discard ? count : sizeof discard);
+    if (got <= 0) return;
+    count -= static_cast<std::size_t>(got);
+  }
+}
+
+void initialiseInput() {
+  input.initialised = true;
+  struct stat info;
+  if (::fstat(STDIN_FILENO, &info) != 0) return;
+  if (S_ISREG(info.st_mode) && ::lseek(STDIN_FILENO, 0, SEEK_CUR) != -1) {
+    input.kind = InputKind::File;
+  } else if (S_ISFIFO(info.st_mode)) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) == 0) {
+      input.kind = InputKind::Pipe;
+      input.peekRead = ends[0];
+      input.peekWrite = ends[1];
+    }
+  }
+}
+
+// Looks at the next bytes of the standard input pipe without taking them: a
+// child process started later still finds what the script has not used.
+bool peekPipe() {
+  if (input.peeked) {
+    take(input.length);
+    input.peeked = false;
+  }
+  for (;;) {
+    ssize_t got = ::tee(STDIN_FILENO, input.peekWrite, sizeof input.buffer, 0);
+    if (got < 0 && errno == EINTR) {
+      stopIfRequested();
+      continue;
+    }
+    if (got < 0) {
+      // Not a pipe after all: fall back to taking one byte at a time.
+      input.kind = InputKind::Other;
+      return false;
+    }
+    if (got == 0) {
+      input.ended = true;
+      return false;
+    }
+    std::size_t length = 0;
+    while (length < static_cast<std::size_t>(got)) {
+      ssize_t copied = readSome(input.peekRead, input.buffer + length,
+                                static_cast<std::size_t>(got) - length);
+      if (copied <= 0) break;
+      length += static_cast<std::size_t>(copied);
+    }
+    input.position = 0;
+    input.length = length;
+    input.peeked = true;
+    return length > 0;
   }
 }
 
 bool fillInput() {
-  if (!input.initialised) {
-    input.initialised = true;
-    struct stat info;
-    input.seekable = ::fstat(STDIN_FILENO, &info) == 0 &&
-                     S_ISREG(info.st_mode) &&
-                     ::lseek(STDIN_FILENO, 0, SEEK_CUR) != -1;
-  }
+  if (!input.initialised) initialiseInput();
   if (input.ended) return false;
-  // From a pipe or terminal, one byte at a time: what this process does not
-  // read stays there for the next process that shares standard input.
-  std::size_t want = input.seekable ? sizeof input.buffer : 1;
-  for (;;) {
-    ssize_t got = ::read(STDIN_FILENO, input.buffer, want);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      input.ended = true;
-      return false;
-    }
-    input.position = 0;
-    input.length = static_cast<std::size_t>(got);
-    return true;
+  if (input.shared && input.kind == InputKind::Pipe) {
+    if (peekPipe()) return true;
+    if (input.ended) return false;
   }
+  // A file is read in blocks and given back by seeking; input nobody else
+  // will read is read in blocks too; anything else a byte at a time, so that
+  // what this process does not read stays there.
+  std::size_t want = input.kind == InputKind::File || !input.shared
+                         ? sizeof input.buffer
+                         : 1;
+  ssize_t got = readSome(STDIN_FILENO, input.buffer, want);
+  if (got <= 0) {
+    input.ended = true;
+    return false;
+  }
+  input.position = 0;
+  input.length = static_cast<std::size_t>(got);
+  return true;
 }
 
 }  // namespace
 
 void consolePrint(std::string_view text) {
-  if (text.empty()) return;
+  if (text.empty() || output.failed) return;
   if (!output.initialised) initialiseOutput();
   if (output.immediate) {
     writeAll(text.data(), text.size());
@@ -136,6 +216,10 @@ void consoleError(std::string_view text) {
   }
 }
 
+bool consoleFailed() { return output.failed; }
+
+void consoleShareInput(bool shared) { input.shared = shared; }
+
 std::optional<std::string> readLineFromConsole() {
   consoleFlush();
   std::string line;
@@ -144,16 +228,16 @@ std::optional<std::string> readLineFromConsole() {
     if (input.position == input.length && !fillInput()) break;
     readAny = true;
     const char* begin = input.buffer + input.position;
-    const char* end = input.buffer + input.length;
+    std::size_t available = input.length - input.position;
     const auto* feed =
-        static_cast<const char*>(std::memchr(begin, '\n', end - begin));
+        static_cast<const char*>(std::memchr(begin, '\n', available));
     if (feed != nullptr) {
       line.append(begin, feed);
       input.position += static_cast<std::size_t>(feed - begin) + 1;
       return isValidUtf8(line) ? std::optional<std::string>(std::move(line))
                                : std::nullopt;
     }
-    line.append(begin, end);
+    line.append(begin, available);
     input.position = input.length;
   }
   if (!readAny || !isValidUtf8(line)) return std::nullopt;
@@ -161,9 +245,14 @@ std::optional<std::string> readLineFromConsole() {
 }
 
 void consoleReleaseInput() {
-  if (input.seekable && input.position < input.length) {
+  if (input.kind == InputKind::File && input.position < input.length) {
     ::lseek(STDIN_FILENO, -static_cast<off_t>(input.length - input.position),
             SEEK_CUR);
+  }
+  if (input.peeked) {
+    // Only what the script used leaves the pipe.
+    take(input.position);
+    input.peeked = false;
   }
   input.position = input.length = 0;
 }
@@ -177,7 +266,8 @@ void consoleBeep() {
 
 void consoleWait() {
   consoleFlush();
-  ::sleep(1);
+  timespec left{1, 0};
+  while (::nanosleep(&left, &left) != 0 && errno == EINTR) stopIfRequested();
 }
 
 std::optional<std::string> chomp(std::string_view text) {
@@ -188,7 +278,5 @@ std::optional<std::string> chomp(std::string_view text) {
   if (begin == end) return std::nullopt;
   return std::string(text.substr(begin, end - begin));
 }
-
-bool consoleFailed() { return output.failed; }
 
 }  // namespace corvel

@@ -25,6 +25,9 @@ std::optional<std::string> readLineFromConsole();
 // Gives back standard input read ahead but not yet used, so that a child
 // process reads it.
 void consoleReleaseInput();
+// Tells whether a child process may read standard input after this one (a
+// script that runs `system`); when none will, input is read in large blocks.
+void consoleShareInput(bool shared);
 
 // Sounds the alert on the controlling terminal, if there is one; never into
 // standard output.

@@ -50,6 +50,12 @@ void fail(std::string_view message, int status) {
   endRun(status);
 }
 
+void outOfMemory() {
+  // Naming the line would need memory; the message alone is printed.
+  faultLocator = nullptr;
+  fail("Out of memory\n", 1);
+}
+
 void report(std::string_view message) {
   consolePrint(message);
   if (faultLocator != nullptr) faultLocator(message);

@@ -26,6 +26,10 @@ void onFlush(void (*hook)());
 // Runs every flush hook once.
 void runFlushHooks();
 
+// Ends the run because memory ran out: "Out of memory", files flushed, status
+// 1. Installed as the handler of failed allocations, so it allocates nothing.
+[[noreturn]] void outOfMemory();
+
 // Registers `locate`, which is told of every fault message so that it can name
 // the line that raised it on standard error.
 void setFaultLocator(void (*locate)(std::string_view message));

@@ -2,14 +2,19 @@
 // system, geturl.
 #include "commands/system_commands.h"
 
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 
 #include "base/console.h"
 #include "base/fault.h"
+#include "base/interrupt.h"
 #include "base/text.h"
 #include "commands/checks.h"
 #include "files/corvel_dir.h"
@@ -60,14 +65,47 @@ void method_system(const std::string& command) {
   runFlushHooks();
   consoleReleaseInput();
   if (command.find('\0') != std::string::npos) return;
-  [[maybe_unused]] int status = std::system(command.c_str());
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  // The child starts with every signal as a new process has it: a broken pipe
+  // ends it as usual, although this process ignores one.
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+    sigaddset(&defaults, signal);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  char shell[] = "sh";
+  char option[] = "-c";
+  char* arguments[] = {shell, option, const_cast<char*>(command.c_str()),
+                       nullptr};
+  pid_t child;
+  int spawned = posix_spawn(&child, "/bin/sh", nullptr, &attributes,
+                            arguments, environ);
+  posix_spawnattr_destroy(&attributes);
+  if (spawned != 0) return;
+  // The exit status is not examined. A signal that stops the run is passed on
+  // to the command, and the run stops without waiting for it.
+  int status;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    if (pendingStop != 0) {
+      ::kill(child, pendingStop);
+      stopForSignal();
+    }
+  }
 }
 
 void method_geturl(const std::string& url, const VarRef& target) {
   CorvelVariable& result =
       requireVariable(target, Type::String, "Not a string: $");
   consoleFlush();
-  result.value = StringValue(fetchUrl(url));
+  std::string body = fetchUrl(url);
+  stopIfRequested();
+  result.value = StringValue(body);
 }
 
 }  // namespace corvel

@@ -11,6 +11,7 @@
 
 #include "base/console.h"
 #include "base/fault.h"
+#include "base/interrupt.h"
 #include "base/text.h"
 
 namespace corvel {
@@ -34,7 +35,7 @@ bool writeAll(int descriptor, const char* data, std::size_t size) {
   while (size > 0) {
     ssize_t written = ::write(descriptor, data, size);
     if (written < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR) continue;  // the text is written out whole first
       return false;
     }
     data += written;
@@ -145,7 +146,10 @@ bool CorvelFile::fill() {
   buffer_.resize(kBlock);
   for (;;) {
     ssize_t got = ::read(descriptor_, buffer_.data(), kBlock);
-    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && errno == EINTR) {
+      stopIfRequested();
+      continue;
+    }
     if (got <= 0) {
       // An error reads as the end, and the end stays met, as for a stream.
       endMet_ = true;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "base/interrupt.h"
 #include "base/library.h"
 #include "base/text.h"
 
@@ -71,6 +72,11 @@ std::string encodedUrl(std::string_view text) {
   return out;
 }
 
+// A signal that stops the run interrupts a retrieval that is under way.
+int keepGoing(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return pendingStop != 0 ? 1 : 0;
+}
+
 long timeoutSeconds() {
   // Tests shorten the wait; nothing else should set this.
   if (const char* setting = std::getenv("CORVEL_GETURL_TIMEOUT")) {
@@ -99,6 +105,8 @@ std::string fetchUrl(const std::string& url) {
   c.setopt(handle, CURLOPT_NOSIGNAL, 1L);
   c.setopt(handle, CURLOPT_WRITEFUNCTION, collectBody);
   c.setopt(handle, CURLOPT_WRITEDATA, &body);
+  c.setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  c.setopt(handle, CURLOPT_XFERINFOFUNCTION, keepGoing);
   bool received = c.perform(handle) == CURLE_OK;
   c.cleanup(handle);
   if (!received) return std::string();

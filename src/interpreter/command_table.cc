@@ -8,6 +8,7 @@
 
 #include "base/console.h"
 #include "base/fault.h"
+#include "base/interrupt.h"
 #include "base/text.h"
 #include "commands/array_commands.h"
 #include "commands/file_commands.h"
@@ -307,6 +308,9 @@ std::int32_t Operands::integer(std::size_t index) const {
 }
 
 std::uint32_t processCommand(Machine& machine, Line& line, std::uint32_t pc) {
+  // The generic path is slow anyway: a signal that stops the run is noticed on
+  // every one of its lines.
+  stopIfRequested();
   machine.current = pc;
   switch (line.action) {
     case LineAction::Record:

@@ -6,6 +6,7 @@
 
 #include "base/console.h"
 #include "base/fault.h"
+#include "base/interrupt.h"
 #include "commands/array_commands.h"
 #include "commands/file_commands.h"
 #include "commands/string_commands.h"
@@ -122,7 +123,11 @@ std::uint32_t compareInts(Machine& machine, const Instruction& self,
     return fallBack(machine, pc);
   bool holds = compare<Kind>(left, right);
   if constexpr (Fused) {
-    return holds ? self.c.index : pc + 2;
+    if (holds) {
+      stopIfRequested();
+      return self.c.index;
+    }
+    return pc + 2;
   } else {
     return holds ? pc + 1 : self.c.index;
   }
@@ -216,7 +221,11 @@ std::uint32_t compareValues(Machine& machine, const Instruction& self,
     return fallBack(machine, pc);
   bool holds = sameValue(left, right) == Equal;
   if constexpr (Fused) {
-    return holds ? self.c.index : pc + 2;
+    if (holds) {
+      stopIfRequested();
+      return self.c.index;
+    }
+    return pc + 2;
   } else {
     return holds ? pc + 1 : self.c.index;
   }
@@ -281,7 +290,11 @@ std::uint32_t compareTexts(Machine& machine, const Instruction& self,
               left->view() == right->view();
   bool holds = same == Same;
   if constexpr (Fused) {
-    return holds ? self.c.index : pc + 2;
+    if (holds) {
+      stopIfRequested();
+      return self.c.index;
+    }
+    return pc + 2;
   } else {
     return holds ? pc + 1 : self.c.index;
   }
@@ -319,6 +332,8 @@ std::uint32_t runEnd(Machine&, const Instruction&, std::uint32_t) {
 }
 
 std::uint32_t runJump(Machine&, const Instruction& self, std::uint32_t) {
+  // Every loop jumps: a signal that stops the run is noticed here.
+  stopIfRequested();
   return self.c.index;
 }
 

@@ -1,14 +1,18 @@
 // The entry point: reads the command line, finds the script path and hands over
 // to the run.
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/console.h"
 #include "base/fault.h"
+#include "base/interrupt.h"
 #include "interpreter/run.h"
 
 int main(int argc, char** argv) {
+  corvel::catchStopSignals();
+  std::set_new_handler(corvel::outOfMemory);
   std::string program = argc > 0 ? argv[0] : "corvel";
   std::optional<std::string> path;
   for (int i = 1; i < argc; ++i) {
