@@ -267,6 +267,8 @@ const Command* findCommand(std::string_view word) {
   return row != end && row->word == word ? row : nullptr;
 }
 
+std::span<const Command> commandRows() { return kCommands; }
+
 void classifyLine(Line& line) {
   std::string_view first = line.words.front().text;
   line.command = nullptr;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,8 @@ struct Command {
 
 // Returns the row of `word`, or nullptr when it is no command of the table.
 const Command* findCommand(std::string_view word);
+// Every row of the table, sorted by word.
+std::span<const Command> commandRows();
 
 // The words of the line being run, taken as the command's row asks.
 class Operands {
