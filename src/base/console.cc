@@ -179,6 +179,17 @@ bool fillInput() {
 
 }  // namespace
 
+void consoleClaimStandardDescriptors() {
+  for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+    if (::fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+    int opened = ::open("/dev/null", O_RDONLY);
+    if (opened >= 0 && opened != descriptor) {
+      ::dup2(opened, descriptor);
+      ::close(opened);
+    }
+  }
+}
+
 void consolePrint(std::string_view text) {
   if (text.empty() || output.failed) return;
   if (!output.initialised) initialiseOutput();

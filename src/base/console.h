@@ -8,6 +8,12 @@
 
 namespace corvel {
 
+// Makes sure descriptors 0, 1 and 2 are open, before anything else opens a
+// file: one that was closed is opened on /dev/null for reading only, so that a
+// script's file never takes its place (and receives what is printed) and a
+// write to it fails as a write to a closed output should.
+void consoleClaimStandardDescriptors();
+
 // Writes `text` to standard output byte for byte. A terminal sees it at once; a
 // pipe or file sees it no later than the next read of standard input, child
 // process, pause or end of the run.

@@ -7,11 +7,17 @@
 
 #include <cerrno>
 
+#include "base/interrupt.h"
+
 namespace corvel {
 
 std::optional<std::string> readWholeFile(const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opening a named pipe waits for a writer; a signal that stops the run ends
+  // the wait.
+  int fd;
+  while ((fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC)) < 0 && errno == EINTR)
+    stopIfRequested();
   if (fd < 0) return std::nullopt;
   std::optional<std::string> result;
   struct stat info;
@@ -22,7 +28,10 @@ std::optional<std::string> readWholeFile(const std::string& path) {
     char buffer[1 << 16];
     for (;;) {
       ssize_t got = ::read(fd, buffer, sizeof buffer);
-      if (got < 0 && errno == EINTR) continue;
+      if (got < 0 && errno == EINTR) {
+        stopIfRequested();
+        continue;
+      }
       if (got <= 0) {
         if (got == 0) result = std::move(bytes);
         break;

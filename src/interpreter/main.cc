@@ -11,6 +11,7 @@
 #include "interpreter/run.h"
 
 int main(int argc, char** argv) {
+  corvel::consoleClaimStandardDescriptors();
   corvel::catchStopSignals();
   std::set_new_handler(corvel::outOfMemory);
   std::string program = argc > 0 ? argv[0] : "corvel";
