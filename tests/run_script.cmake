@@ -4,6 +4,8 @@
 # status, 0 when absent), name.stdin (fed to standard input, else nothing), name.args (arguments
 # instead of the script path, one per line; @SCRIPT@ stands for the script's path).
 # The interpreter runs under the program name "corvel", so messages that show it are stable.
+# name.stderr, when present, is the expected standard error, with @SCRIPT@ standing for the
+# script's path; name.env holds NAME=value lines set in the environment of the run.
 # -DGENERIC=1 runs every line through the generic path (CORVEL_GENERIC=1): both must agree.
 
 cmake_minimum_required(VERSION 3.25)
@@ -29,12 +31,20 @@ endif()
 if(GENERIC)
   set(ENV{CORVEL_GENERIC} 1)
 endif()
+if(EXISTS ${base}.env)
+  file(STRINGS ${base}.env settings)
+  foreach(setting ${settings})
+    string(REGEX MATCH "^([^=]+)=(.*)$" matched "${setting}")
+    set(ENV{${CMAKE_MATCH_1}} "${CMAKE_MATCH_2}")
+  endforeach()
+endif()
 
 execute_process(
   COMMAND bash -c "exec -a corvel \"$@\"" bash ${CORVEL} ${arguments}
   WORKING_DIRECTORY ${SCRATCH}
   INPUT_FILE ${input}
   OUTPUT_FILE ${SCRATCH}/actual.stdout
+  ERROR_FILE ${SCRATCH}/actual.stderr
   RESULT_VARIABLE status
   TIMEOUT 50)
 
@@ -59,4 +69,13 @@ if(differs OR NOT "${status}" STREQUAL "${expected_status}")
                       "expected output (hex): ${want}\n"
                       "actual output (hex):   ${got}\n"
                       "actual output:\n${got_text}")
+endif()
+
+if(EXISTS ${base}.stderr)
+  file(READ ${base}.stderr want_error)
+  string(REPLACE "@SCRIPT@" "${SCRIPT}" want_error "${want_error}")
+  file(READ ${SCRATCH}/actual.stderr got_error)
+  if(NOT want_error STREQUAL got_error)
+    message(FATAL_ERROR "${name}: standard error differs\nexpected:\n${want_error}\nactual:\n${got_error}")
+  endif()
 endif()

@@ -51,6 +51,22 @@ TEST(Text, MapsCaseWithoutLocale) {
   EXPECT_EQ(toUpperCase("123 !"), "123 !");
 }
 
+TEST(Text, MapsHugeTextsInPiecesWithoutLosingContext) {
+  // A final sigma right after a cut lower-cases as a final sigma only when the
+  // cut does not separate it from its word.
+  std::string sigma = "\xCE\xA3";  // capital sigma
+  std::string text = "AB " + std::string(20, 'X') + " OD" + sigma + " Z";
+  std::string whole = toLowerCase(text);
+  for (std::size_t piece = 4; piece < text.size(); ++piece)
+    EXPECT_EQ(mapCaseInPieces(text, false, piece), whole) << piece;
+  // A run of broken bytes at the cut never stops the mapping from advancing.
+  std::string broken = "\xC3\xA9" + std::string(6, '\x80') + "\xC3\xA9";
+  for (std::size_t piece = 1; piece < broken.size(); ++piece)
+    EXPECT_EQ(mapCaseInPieces(broken, true, piece).size(),
+              toUpperCase(broken).size())
+        << piece;
+}
+
 TEST(Text, ValidatesAndRepairsUtf8) {
   EXPECT_TRUE(isValidUtf8("plain \xC3\xA9"));
   EXPECT_FALSE(isValidUtf8("\xC3"));

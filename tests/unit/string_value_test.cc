@@ -1,0 +1,83 @@
+#include "values/string_value.h"
+
+#include <gtest/gtest.h>
+
+namespace corvel {
+namespace {
+
+const std::string kLong = "a text longer than the fifteen bytes kept inline";
+
+TEST(StringValue, CopiesShareTheBytesAndStayApartOnChange) {
+  StringValue a(kLong);
+  StringValue b = a;
+  EXPECT_EQ(a.view().data(), b.view().data());
+  b.append("!");
+  EXPECT_EQ(a.view(), kLong);
+  EXPECT_EQ(b.view(), kLong + "!");
+  StringValue c = b;
+  c.assign("replaced, and long enough to need a block");
+  EXPECT_EQ(b.view(), kLong + "!");
+}
+
+TEST(StringValue, AppendsInPlaceAndAcrossTheInlineLimit) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "abc"}, {"short", "er"}, {"fifteen bytes!!", "x"}, {kLong, kLong}};
+  for (const auto& [start, more] : cases) {
+    StringValue value(start);
+    value.append(more);
+    EXPECT_EQ(value.view(), start + more);
+  }
+  // Appending a string to itself reads it before it grows.
+  StringValue twice(kLong);
+  twice.append(twice.view());
+  EXPECT_EQ(twice.view(), kLong + kLong);
+  StringValue small("abc");
+  small.append(small.view());
+  EXPECT_EQ(small.view(), "abcabc");
+}
+
+TEST(StringValue, TheAbsentStringIsNotTheEmptyOne) {
+  StringValue absent = StringValue::absent();
+  EXPECT_TRUE(absent.isAbsent());
+  EXPECT_FALSE(StringValue().isAbsent());
+  EXPECT_EQ(absent.view(), "");
+  EXPECT_EQ(absent.utf16Length(), 0);
+  EXPECT_TRUE(absent.utf16Slice(0, 0).isAbsent());
+  absent.append("x");
+  EXPECT_EQ(absent.view(), "x");
+}
+
+TEST(StringValue, KnownLengthsFollowAppends) {
+  StringValue value(kLong);
+  EXPECT_EQ(value.utf16Length(), static_cast<std::int32_t>(kLong.size()));
+  EXPECT_TRUE(value.isAscii());
+  value.append("\xF0\x9F\x98\x80");  // two units
+  EXPECT_FALSE(value.isAscii());
+  EXPECT_EQ(value.utf16Length(), static_cast<std::int32_t>(kLong.size()) + 2);
+  value.append("z");
+  EXPECT_FALSE(value.isAscii());
+  EXPECT_EQ(value.utf16Length(), static_cast<std::int32_t>(kLong.size()) + 3);
+}
+
+TEST(StringValue, CuttingOneUnitAfterAnotherMatchesCuttingFromTheStart) {
+  // Cuts that remember where the last one began must give what a cut that
+  // walks from the start gives, forward, backward and across broken bytes.
+  const std::string text =
+      "h\xC3\xA9llo w\xC3\xB6rld \xF0\x9F\x98\x80 \xE2\x82\xAC\xFF end of the "
+      "line";
+  StringValue value(text);
+  std::int32_t length = value.utf16Length();
+  ASSERT_EQ(length, utf16Length(text));
+  for (std::int32_t i = 0; i < length; ++i) {
+    EXPECT_EQ(value.utf16Slice(i, i + 1).view(), utf16Substring(text, i, i + 1))
+        << i;
+  }
+  for (std::int32_t i = length; i-- > 0;) {
+    EXPECT_EQ(value.utf16Slice(i, length).view(),
+              utf16Substring(text, i, length))
+        << i;
+  }
+}
+
+}  // namespace
+}  // namespace corvel
