@@ -45,6 +45,11 @@ class Compiler {
     std::uint32_t pc;
     std::string label;
   };
+  // `set $t ($t op n)`: the first step of a counting loop.
+  struct PendingCount {
+    std::uint32_t pc;
+    char op;
+  };
 
   void add(const Statement& statement);
   void recordControl(std::uint32_t pc);
@@ -56,6 +61,7 @@ class Compiler {
   Instruction compilePrint();
   std::optional<Instruction> compileDirect(const Command& command);
   void finish();
+  void fuseCounts();
 
   VarRef& nameRef(std::string_view text) {
     return vars_.ref(!text.empty() && text.front() == '$' ? text.substr(1)
@@ -75,6 +81,7 @@ class Compiler {
   std::vector<std::string_view> texts_;
   std::vector<PendingIf> ifs_;
   std::vector<PendingGoto> gotos_;
+  std::vector<PendingCount> counts_;
   // Whether the statement being compiled keeps analysed words.
   bool keptWords_ = false;
 };
@@ -257,6 +264,8 @@ Instruction Compiler::compileSet(std::uint32_t pc) {
       }
       instruction.run = arithmeticHandler(value.op, value.left.ref != nullptr,
                                           value.right.ref != nullptr);
+      if (value.left.ref == &target && value.right.ref == nullptr)
+        counts_.push_back({pc, value.op});
       if (value.left.ref != nullptr) {
         instruction.b.ref = value.left.ref;
       } else {
@@ -491,9 +500,35 @@ void Compiler::finish() {
                                              pending.right, true);
     }
   }
+  if (options_.fuse) fuseCounts();
   Instruction end;
   end.run = runEnd;
   program_.code_.push_back(end);
+}
+
+void Compiler::fuseCounts() {
+  // `set $t ($t op n)` followed by a fused `if $t cmp r` + `goto` runs as one
+  // instruction: the whole of a counting loop's step.
+  Instruction* code = program_.code_.data();
+  auto nextIf = ifs_.begin();
+  for (const PendingCount& count : counts_) {
+    while (nextIf != ifs_.end() && nextIf->pc <= count.pc) ++nextIf;
+    if (nextIf == ifs_.end() || nextIf->pc != count.pc + 1) continue;
+    const PendingIf& test = *nextIf;
+    if (test.block || test.jumpOnly || test.textual || test.equality ||
+        test.left != IntOperand::Variable ||
+        test.right == IntOperand::Arithmetic)
+      continue;
+    Instruction& step = code[count.pc];
+    const Instruction& check = code[test.pc];
+    if (check.a.ref != step.a.ref ||
+        check.run != intComparisonHandler(test.comparison, test.left,
+                                          test.right, true))
+      continue;
+    if (Handler counting =
+            countingHandler(count.op, test.comparison, test.right))
+      step.run = counting;
+  }
 }
 
 std::optional<LoadFault> compile(Machine& machine, std::string source,

@@ -267,6 +267,56 @@ Handler equalityFor(ValueOperand left, ValueOperand right, bool fused) {
   return equalityFor<Equal, ValueOperand::Arithmetic>(right, fused);
 }
 
+template <char Op, Comparison Kind, IntOperand Right>
+std::uint32_t countAndTest(Machine& machine, const Instruction& self,
+                           std::uint32_t pc) {
+  const Instruction& test = (&self)[1];
+  CorvelVariable* target = self.a.ref->record;
+  // The `if` may have gone the generic way since: then each runs on its own.
+  if (!isInt(target) ||
+      test.run != &compareInts<Kind, IntOperand::Variable, Right, true>)
+      [[unlikely]]
+    return setArithmetic<Op, true, false>(machine, self, pc);
+  std::int32_t value = apply<Op>(machine, pc, intOf(target), self.c.number);
+  *std::get_if<std::int32_t>(&target->value) = value;
+  std::int32_t right;
+  if constexpr (Right == IntOperand::Number) {
+    right = test.b.number;
+  } else {
+    const CorvelVariable* variable = test.b.ref->record;
+    // The `if` reads this operand its own way.
+    if (!isInt(variable)) [[unlikely]]
+      return pc + 1;
+    right = intOf(variable);
+  }
+  if (compare<Kind>(value, right)) {
+    stopIfRequested();
+    return test.c.index;
+  }
+  return pc + 3;
+}
+
+template <char Op, Comparison Kind>
+Handler countingFor(IntOperand right) {
+  return right == IntOperand::Number
+             ? &countAndTest<Op, Kind, IntOperand::Number>
+             : &countAndTest<Op, Kind, IntOperand::Variable>;
+}
+
+template <char Op>
+Handler countingFor(Comparison comparison, IntOperand right) {
+  switch (comparison) {
+    case Comparison::Less:
+      return countingFor<Op, Comparison::Less>(right);
+    case Comparison::Greater:
+      return countingFor<Op, Comparison::Greater>(right);
+    case Comparison::AtLeast:
+      return countingFor<Op, Comparison::AtLeast>(right);
+    default:
+      return countingFor<Op, Comparison::AtMost>(right);
+  }
+}
+
 template <bool IsVariable>
 const StringValue* textOperand(Operand operand) {
   if constexpr (IsVariable) {
@@ -617,6 +667,23 @@ Handler intComparisonHandler(Comparison comparison, IntOperand left,
       return intComparisonFor<Comparison::AtLeast>(left, right, fused);
     default:
       return intComparisonFor<Comparison::AtMost>(left, right, fused);
+  }
+}
+
+Handler countingHandler(char op, Comparison comparison, IntOperand right) {
+  switch (op) {
+    case '+':
+      return countingFor<'+'>(comparison, right);
+    case '-':
+      return countingFor<'-'>(comparison, right);
+    case '*':
+      return countingFor<'*'>(comparison, right);
+    case '/':
+      return countingFor<'/'>(comparison, right);
+    case '%':
+      return countingFor<'%'>(comparison, right);
+    default:
+      return nullptr;
   }
 }
 

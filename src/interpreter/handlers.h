@@ -25,7 +25,10 @@ std::uint32_t runJump(Machine& machine, const Instruction& self,
                       std::uint32_t pc);
 
 // Replaces instruction `pc` by the generic one for its statement and runs it.
-std::uint32_t fallBack(Machine& machine, std::uint32_t pc);
+// Kept out of line and cold, so that the specialised handlers that may call it
+// need no stack frame on their fast path.
+[[gnu::noinline, gnu::cold]] std::uint32_t fallBack(Machine& machine,
+                                                    std::uint32_t pc);
 
 // `set $t (l op r)` into an int: a = target, b and c = operands (a variable
 // when the flag says so, else a number).
@@ -90,6 +93,12 @@ enum class ValueOperand : std::uint8_t { Variable, Number, Text, Arithmetic };
 // StringValue* or a Word*), c as above.
 Handler equalityHandler(bool equal, ValueOperand left, ValueOperand right,
                         bool fused);
+// The counting loop in one step: `set $t ($t op n)`, then `if $t cmp r` fused
+// with the `goto` after it. The instruction is the `set`'s (a = target, c =
+// n); the comparison is read from the fused `if` instruction right after it,
+// which stays in place for whoever reaches it another way. Null when `op` is
+// not one of `* + - / %`.
+Handler countingHandler(char op, Comparison comparison, IntOperand right);
 // `if l ~= r` (or `!~=`, `<>`) with strings: a and b = operands (a VarRef* of
 // a string variable when the flag says so, else a StringValue*), c as above.
 Handler textComparisonHandler(bool same, bool leftIsVariable,

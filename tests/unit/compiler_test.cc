@@ -85,6 +85,21 @@ TEST(Compiler, ComparisonsAndJumpsMatchTheGenericPath) {
       {"a counting loop",
        "int $i\n*top\nset $i ($i + 1)\nif $i < (1000)\ngoto [top]\nprint [$i]",
        "1000"},
+      {"counting loops of every operator",
+       "int $i $j $k\n*a\nset $i ($i + 3)\nif $i < (10)\ngoto [a]\n"
+       "set $j (100)\n*b\nset $j ($j / 3)\nif $j >= (2)\ngoto [b]\n"
+       "set $k (1)\n*c\nset $k ($k * -2)\nif $k =< $i\ngoto [c]\n"
+       "print [$i $j $k]",
+       "12 1 16"},
+      {"a counting loop whose bound is a string, then an undeclared one",
+       "int $i\nstring $n\nset $n [3]\n*a\nset $i ($i + 1)\nif $i < $n\n"
+       "goto [a]\nprint [$i ]\n*b\nset $i ($i - 1)\nif $i > $nope\n"
+       "goto [b]",
+       "3 Not declared: $nope\n", 1},
+      {"a counting loop entered at its test",
+       "int $i\nset $i (5)\ngoto [test]\n*top\nset $i ($i + 1)\n*test\n"
+       "if $i < (7)\ngoto [top]\nprint [$i]",
+       "7"},
       {"every integer comparison, both ways",
        "int $a\nset $a (3)\nif $a < (4)\nprint [1]\nif $a > (4)\nprint [2]\n"
        "if $a >= (3)\nprint [3]\nif $a => (4)\nprint [4]\nif $a <= (2)\n"
