@@ -50,6 +50,13 @@ class Compiler {
     std::uint32_t pc;
     char op;
   };
+  // A specialised `substr`, which a `set` of its variable just before may
+  // join.
+  struct PendingSubstr {
+    std::uint32_t pc;
+    IntOperand from;
+    IntOperand to;
+  };
 
   void add(const Statement& statement);
   void recordControl(std::uint32_t pc);
@@ -59,9 +66,14 @@ class Compiler {
   Instruction compileIf(std::uint32_t pc);
   Instruction compileGoto(std::uint32_t pc);
   Instruction compilePrint();
+  Instruction compileSubstr(std::uint32_t pc);
+  // Reads `text` as an integer operand into `slot`; false for a literal with
+  // references, which the generic path evaluates.
+  bool intOperand(std::string_view text, Operand& slot, IntOperand& kind);
   std::optional<Instruction> compileDirect(const Command& command);
   void finish();
   void fuseCounts();
+  void fuseCuts();
 
   VarRef& nameRef(std::string_view text) {
     return vars_.ref(!text.empty() && text.front() == '$' ? text.substr(1)
@@ -82,6 +94,8 @@ class Compiler {
   std::vector<PendingIf> ifs_;
   std::vector<PendingGoto> gotos_;
   std::vector<PendingCount> counts_;
+  std::vector<PendingSubstr> substrs_;
+  std::vector<std::uint32_t> copies_;  // `set $a $b` lines
   // Whether the statement being compiled keeps analysed words.
   bool keptWords_ = false;
 };
@@ -189,6 +203,7 @@ Instruction Compiler::compileFast(std::uint32_t pc) {
   if (first == "if" && (n == 4 || n == 5)) return compileIf(pc);
   if (first == "goto" && n == 2) return compileGoto(pc);
   if (first == "print") return compilePrint();
+  if (first == "substr" && n == 4) return compileSubstr(pc);
   if (std::optional<Instruction> direct = compileDirect(*command))
     return *direct;
   return generic(pc);
@@ -219,7 +234,6 @@ std::optional<Instruction> Compiler::compileDirect(const Command& command) {
       {"strlen", directStrlen, "NN", "ab"},
       {"strlower", directStrlower, "N", "a"},
       {"strupper", directStrupper, "N", "a"},
-      {"substr", directSubstr, "NWW", "abc"},
   };
   const Shape* shape = nullptr;
   for (const Shape& candidate : kShapes) {
@@ -280,6 +294,7 @@ Instruction Compiler::compileSet(std::uint32_t pc) {
     case WordForm::Variable:
       instruction.run = setVariable;
       instruction.b.ref = value.variable;
+      copies_.push_back(pc);
       return instruction;
     case WordForm::Literal:
       if (value.constant) {
@@ -317,35 +332,9 @@ Instruction Compiler::compileIf(std::uint32_t pc) {
     case Comparison::Greater:
     case Comparison::AtLeast:
     case Comparison::AtMost: {
-      Operand* slots[2] = {&instruction.a, &instruction.b};
-      IntOperand* kinds[2] = {&pending.left, &pending.right};
-      for (int side = 0; side < 2; ++side) {
-        Word word = analyseWord(vars_, texts_[side == 0 ? 1 : 3]);
-        switch (word.form) {
-          case WordForm::Arithmetic:
-            if (word.leftOnly) {
-              *kinds[side] = IntOperand::Number;
-              slots[side]->number = word.left.number;
-            } else {
-              *kinds[side] = IntOperand::Arithmetic;
-              slots[side]->pointer = keep(std::move(word));
-            }
-            break;
-          case WordForm::Variable:
-            *kinds[side] = IntOperand::Variable;
-            slots[side]->ref = word.variable;
-            break;
-          case WordForm::Literal:
-            if (!word.constant) return generic(pc);
-            *kinds[side] = IntOperand::Number;
-            slots[side]->number = readInteger(word.value.view());
-            break;
-          case WordForm::Bare:
-            *kinds[side] = IntOperand::Number;
-            slots[side]->number = 0;
-            break;
-        }
-      }
+      if (!intOperand(texts_[1], instruction.a, pending.left) ||
+          !intOperand(texts_[3], instruction.b, pending.right))
+        return generic(pc);
       instruction.run = intComparisonHandler(pending.comparison, pending.left,
                                              pending.right, false);
       break;
@@ -418,6 +407,49 @@ Instruction Compiler::compileIf(std::uint32_t pc) {
     }
   }
   ifs_.push_back(pending);
+  return instruction;
+}
+
+bool Compiler::intOperand(std::string_view text, Operand& slot,
+                          IntOperand& kind) {
+  Word word = analyseWord(vars_, text);
+  switch (word.form) {
+    case WordForm::Arithmetic:
+      if (word.leftOnly) {
+        kind = IntOperand::Number;
+        slot.number = word.left.number;
+      } else {
+        kind = IntOperand::Arithmetic;
+        slot.pointer = keep(std::move(word));
+      }
+      return true;
+    case WordForm::Variable:
+      kind = IntOperand::Variable;
+      slot.ref = word.variable;
+      return true;
+    case WordForm::Literal:
+      if (!word.constant) return false;
+      kind = IntOperand::Number;
+      slot.number = readInteger(word.value.view());
+      return true;
+    case WordForm::Bare:
+      kind = IntOperand::Number;
+      slot.number = 0;
+      return true;
+  }
+  return false;
+}
+
+Instruction Compiler::compileSubstr(std::uint32_t pc) {
+  if (texts_[1] == "$") return generic(pc);
+  Instruction instruction;
+  instruction.a.ref = &nameRef(texts_[1]);
+  PendingSubstr pending{pc, IntOperand::Number, IntOperand::Number};
+  if (!intOperand(texts_[2], instruction.b, pending.from) ||
+      !intOperand(texts_[3], instruction.c, pending.to))
+    return generic(pc);
+  instruction.run = substrHandler(pending.from, pending.to);
+  substrs_.push_back(pending);
   return instruction;
 }
 
@@ -500,10 +532,25 @@ void Compiler::finish() {
                                              pending.right, true);
     }
   }
-  if (options_.fuse) fuseCounts();
+  if (options_.fuse) {
+    fuseCounts();
+    fuseCuts();
+  }
   Instruction end;
   end.run = runEnd;
   program_.code_.push_back(end);
+}
+
+void Compiler::fuseCuts() {
+  // `set $c $line` followed by `substr $c from to` cuts `$line` at once.
+  Instruction* code = program_.code_.data();
+  auto next = substrs_.begin();
+  for (std::uint32_t pc : copies_) {
+    while (next != substrs_.end() && next->pc <= pc) ++next;
+    if (next == substrs_.end() || next->pc != pc + 1) continue;
+    if (code[pc + 1].a.ref != code[pc].a.ref) continue;
+    code[pc].run = cutHandler(next->from, next->to);
+  }
 }
 
 void Compiler::fuseCounts() {

@@ -317,6 +317,102 @@ Handler countingFor(Comparison comparison, IntOperand right) {
   }
 }
 
+constexpr std::string_view kOutOfBounds =
+    "Fatal error.  Substring out of bounds.\n";
+
+// Cuts `text` to the units `from`..`to` read from `bounds` (b and c), after
+// checking them as `substr` does; false when a bound is a variable that is not
+// an int, which only the generic path reads.
+template <IntOperand From, IntOperand To>
+bool cut(Machine& machine, const Instruction& bounds, std::uint32_t pc,
+         const StringValue& text, StringValue& into) {
+  std::int32_t length = text.utf16Length();
+  std::int32_t start;
+  if (!intOperand<From>(machine, bounds.b, pc, start)) return false;
+  if (start < 0 || start > length) {
+    machine.current = pc;
+    fail(kOutOfBounds, 1);
+  }
+  std::int32_t end;
+  if (!intOperand<To>(machine, bounds.c, pc, end)) return false;
+  if (end < 0 || end > length || start > end) {
+    machine.current = pc;
+    fail(kOutOfBounds, 1);
+  }
+  into = text.utf16Slice(start, end);
+  return true;
+}
+
+template <IntOperand From, IntOperand To>
+std::uint32_t substrFast(Machine& machine, const Instruction& self,
+                         std::uint32_t pc) {
+  CorvelVariable* variable = self.a.ref->record;
+  if (!isString(variable)) [[unlikely]]
+    return fallBack(machine, pc);
+  StringValue& text = *std::get_if<StringValue>(&variable->value);
+  if (!cut<From, To>(machine, self, pc, text, text)) [[unlikely]]
+    return fallBack(machine, pc);
+  return pc + 1;
+}
+
+template <IntOperand From, IntOperand To>
+std::uint32_t copyAndCut(Machine& machine, const Instruction& self,
+                         std::uint32_t pc) {
+  const Instruction& substr = (&self)[1];
+  CorvelVariable* target = self.a.ref->record;
+  const CorvelVariable* source = self.b.ref->record;
+  // The `substr` may have gone the generic way since: then each runs alone.
+  if (!isString(target) || !isString(source) ||
+      substr.run != &substrFast<From, To>) [[unlikely]]
+    return setVariable(machine, self, pc);
+  // A fault in a bound ends the run, so skipping the copy it would have
+  // followed changes nothing anyone can see.
+  StringValue& into = *std::get_if<StringValue>(&target->value);
+  if (!cut<From, To>(machine, substr, pc + 1,
+                     *std::get_if<StringValue>(&source->value), into))
+      [[unlikely]] {
+    into = *std::get_if<StringValue>(&source->value);
+    return pc + 1;
+  }
+  return pc + 2;
+}
+
+template <template <IntOperand, IntOperand> class Pick, IntOperand From>
+Handler pickTo(IntOperand to) {
+  switch (to) {
+    case IntOperand::Number:
+      return Pick<From, IntOperand::Number>::handler;
+    case IntOperand::Variable:
+      return Pick<From, IntOperand::Variable>::handler;
+    case IntOperand::Arithmetic:
+      break;
+  }
+  return Pick<From, IntOperand::Arithmetic>::handler;
+}
+
+template <template <IntOperand, IntOperand> class Pick>
+Handler pickBounds(IntOperand from, IntOperand to) {
+  switch (from) {
+    case IntOperand::Number:
+      return pickTo<Pick, IntOperand::Number>(to);
+    case IntOperand::Variable:
+      return pickTo<Pick, IntOperand::Variable>(to);
+    case IntOperand::Arithmetic:
+      break;
+  }
+  return pickTo<Pick, IntOperand::Arithmetic>(to);
+}
+
+template <IntOperand From, IntOperand To>
+struct SubstrPick {
+  static constexpr Handler handler = &substrFast<From, To>;
+};
+
+template <IntOperand From, IntOperand To>
+struct CutPick {
+  static constexpr Handler handler = &copyAndCut<From, To>;
+};
+
 template <bool IsVariable>
 const StringValue* textOperand(Operand operand) {
   if constexpr (IsVariable) {
@@ -573,14 +669,6 @@ std::uint32_t directStrlower(Machine& machine, const Instruction& self,
   return pc + 1;
 }
 
-// a = the string variable, b and c = the bound words.
-std::uint32_t directSubstr(Machine& machine, const Instruction& self,
-                           std::uint32_t pc) {
-  machine.current = pc;
-  method_substr(*self.a.ref, wordOf(self.b), wordOf(self.c));
-  return pc + 1;
-}
-
 // a = target, b = the word to hash.
 std::uint32_t directMd5(Machine& machine, const Instruction& self,
                         std::uint32_t pc) {
@@ -668,6 +756,14 @@ Handler intComparisonHandler(Comparison comparison, IntOperand left,
     default:
       return intComparisonFor<Comparison::AtMost>(left, right, fused);
   }
+}
+
+Handler substrHandler(IntOperand from, IntOperand to) {
+  return pickBounds<SubstrPick>(from, to);
+}
+
+Handler cutHandler(IntOperand from, IntOperand to) {
+  return pickBounds<CutPick>(from, to);
 }
 
 Handler countingHandler(char op, Comparison comparison, IntOperand right) {

@@ -68,7 +68,6 @@ std::uint32_t directGetarray(Machine&, const Instruction&, std::uint32_t);
 std::uint32_t directStrlen(Machine&, const Instruction&, std::uint32_t);
 std::uint32_t directStrupper(Machine&, const Instruction&, std::uint32_t);
 std::uint32_t directStrlower(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directSubstr(Machine&, const Instruction&, std::uint32_t);
 std::uint32_t directMd5(Machine&, const Instruction&, std::uint32_t);
 std::uint32_t directFwrite(Machine&, const Instruction&, std::uint32_t);
 std::uint32_t directFreadln(Machine&, const Instruction&, std::uint32_t);
@@ -99,6 +98,14 @@ Handler equalityHandler(bool equal, ValueOperand left, ValueOperand right,
 // which stays in place for whoever reaches it another way. Null when `op` is
 // not one of `* + - / %`.
 Handler countingHandler(char op, Comparison comparison, IntOperand right);
+// `substr $s from to` with bounds that are numbers, int variables or
+// arithmetic: a = the string variable, b and c = the bounds.
+Handler substrHandler(IntOperand from, IntOperand to);
+// `set $c $line` followed by such a `substr $c from to`: the cut is made from
+// `$line` at once, without copying it into `$c` first. The instruction is the
+// `set`'s (a = target, b = source); the bounds are read from the `substr`
+// instruction right after it, which stays in place.
+Handler cutHandler(IntOperand from, IntOperand to);
 // `if l ~= r` (or `!~=`, `<>`) with strings: a and b = operands (a VarRef* of
 // a string variable when the flag says so, else a StringValue*), c as above.
 Handler textComparisonHandler(bool same, bool leftIsVariable,

@@ -20,13 +20,9 @@ StringValue::Rep* StringValue::allocate(std::size_t capacity) {
   return rep;
 }
 
-void StringValue::release() noexcept {
-  if (!isLong()) return;
-  Rep* r = rep();
-  if (--r->refs == 0) {
-    r->~Rep();
-    ::operator delete(static_cast<void*>(r));
-  }
+void StringValue::destroy(Rep* rep) noexcept {
+  rep->~Rep();
+  ::operator delete(static_cast<void*>(rep));
 }
 
 void StringValue::setSmall(std::string_view bytes) {
@@ -48,34 +44,6 @@ StringValue::StringValue(std::string_view bytes) {
   std::memcpy(r->data(), bytes.data(), bytes.size());
   r->size = bytes.size();
   setLong(r);
-}
-
-StringValue::StringValue(const StringValue& other) noexcept {
-  std::memcpy(bytes_, other.bytes_, sizeof bytes_);
-  if (isLong()) ++rep()->refs;
-}
-
-StringValue::StringValue(StringValue&& other) noexcept {
-  std::memcpy(bytes_, other.bytes_, sizeof bytes_);
-  other.bytes_[kSmall] = 0;
-}
-
-StringValue& StringValue::operator=(const StringValue& other) noexcept {
-  if (this != &other) {
-    if (other.isLong()) ++other.rep()->refs;
-    release();
-    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
-  }
-  return *this;
-}
-
-StringValue& StringValue::operator=(StringValue&& other) noexcept {
-  if (this != &other) {
-    release();
-    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
-    other.bytes_[kSmall] = 0;
-  }
-  return *this;
 }
 
 std::int32_t StringValue::utf16Length() const {

@@ -32,10 +32,32 @@ class StringValue {
     return value;
   }
 
-  StringValue(const StringValue& other) noexcept;
-  StringValue(StringValue&& other) noexcept;
-  StringValue& operator=(const StringValue& other) noexcept;
-  StringValue& operator=(StringValue&& other) noexcept;
+  // Copies share a long string's block; they are inline, as scripts copy
+  // strings on every `set`.
+  StringValue(const StringValue& other) noexcept {
+    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+    if (isLong()) ++rep()->refs;
+  }
+  StringValue(StringValue&& other) noexcept {
+    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+    other.bytes_[kSmall] = 0;
+  }
+  StringValue& operator=(const StringValue& other) noexcept {
+    if (this != &other) {
+      if (other.isLong()) ++other.rep()->refs;
+      release();
+      std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+    }
+    return *this;
+  }
+  StringValue& operator=(StringValue&& other) noexcept {
+    if (this != &other) {
+      release();
+      std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+      other.bytes_[kSmall] = 0;
+    }
+    return *this;
+  }
   ~StringValue() { release(); }
 
   bool isAbsent() const { return tag() == kAbsentTag; }
@@ -91,7 +113,13 @@ class StringValue {
   }
   bool isLong() const { return tag() == kLongTag; }
   static Rep* allocate(std::size_t capacity);
-  void release() noexcept;
+  void release() noexcept {
+    if (isLong()) {
+      Rep* r = rep();
+      if (--r->refs == 0) destroy(r);
+    }
+  }
+  static void destroy(Rep* rep) noexcept;
   void setSmall(std::string_view bytes);
   void setLong(Rep* rep);
 

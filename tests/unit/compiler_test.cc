@@ -174,6 +174,18 @@ TEST(Compiler, CommandsCalledDirectlyMatchTheGenericPath) {
        "substr $c $i ($i + 1)\nprint [$c#.]\nset $i ($i + 1)\nif $i < (4)\n"
        "goto [w]",
        "a.b.\xC3\xA9.Fatal error.  Substring out of bounds.\n", 1},
+      {"a copy then a cut, with bounds of every kind",
+       "string $s $c\nint $i $two\nset $two [2]\nset $s [h\xC3\xA9llo]\n"
+       "set $c $s\nsubstr $c (1) (3)\nprint [$c ]\nset $i (1)\nset $c $s\n"
+       "substr $c $i ($i + 3)\nprint [$c ]\nset $c $s\nsubstr $c [1] $two\n"
+       "print [$c ]\nset $c $s\nsubstr $c (0) $nope",
+       "\xC3\xA9l \xC3\xA9ll \xC3\xA9 Not declared: $nope\n", 1},
+      {"a copy then a cut past the end, and a cut of another variable",
+       "string $s $c $d\nset $s [abc]\nset $d $s\nsubstr $c (0) (0)\n"
+       "print [<$c#>]\nset $c $s\nsubstr $c (2) (9)",
+       "<>Fatal error.  Substring out of bounds.\n", 1},
+      {"a cut of a variable that is no string goes on",
+       "int $n\nsubstr $n (0) (0)\nprint [on]", "Not string: $n\non"},
       {"arrays: add, count, get and delete",
        "array $a\nint $n\nstring $s\nadd $a [x]\nadd $a (7)\nadd $a $a\n"
        "arrlen $a $n\ngetarray $s $a (2)\narrdel $a (0)\nprint [$n $s ]\n"
