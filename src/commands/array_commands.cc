@@ -65,7 +65,15 @@ void method_arrlen(const VarRef& array, const VarRef& target) {
 void method_arrdel(const VarRef& array, std::int32_t index) {
   List& list = arrayOf(array);
   checkIndex(list, index);
-  list.items.erase(list.items.begin() + index);
+  // Either end goes without moving the others: a list used as a queue or a
+  // stack stays cheap.
+  if (index == 0) {
+    list.items.pop_front();
+  } else if (static_cast<std::size_t>(index) + 1 == list.items.size()) {
+    list.items.pop_back();
+  } else {
+    list.items.erase(list.items.begin() + index);
+  }
 }
 
 void method_getarray(const VarRef& target, const VarRef& array,
@@ -82,7 +90,12 @@ void method_getarray(const VarRef& target, const VarRef& array,
       list.items[static_cast<std::size_t>(index)];
   switch (result.type()) {
     case Type::Int:
-      result.value = readInteger(turnVariableToString(*element).view());
+      // A number reads back as itself; anything else is read from its text.
+      if (element->type() == Type::Int) {
+        result.value = element->asInt();
+      } else {
+        result.value = readInteger(turnVariableToString(*element).view());
+      }
       break;
     case Type::String:
       result.value = turnVariableToString(*element);
