@@ -15,12 +15,14 @@ namespace corvel {
 
 namespace {
 
-void mapCase(const VarRef& ref, std::string (*map)(std::string_view)) {
+void mapCase(const VarRef& ref, bool upper) {
   CorvelVariable& variable =
       requireVariable(ref, Type::String, "Not a string: $");
   StringValue& text = variable.asString();
-  // The absent string stays absent.
-  if (!text.isAbsent()) text = StringValue(map(text.view()));
+  // The absent string stays absent; ASCII is mapped where it lies.
+  if (text.isAbsent() || text.mapAsciiCase(upper)) return;
+  text = StringValue(upper ? toUpperCase(text.view())
+                           : toLowerCase(text.view()));
 }
 
 }  // namespace
@@ -49,9 +51,9 @@ void method_strlen(const VarRef& text, const VarRef& target) {
   result->value = length;
 }
 
-void method_strupper(const VarRef& text) { mapCase(text, toUpperCase); }
+void method_strupper(const VarRef& text) { mapCase(text, true); }
 
-void method_strlower(const VarRef& text) { mapCase(text, toLowerCase); }
+void method_strlower(const VarRef& text) { mapCase(text, false); }
 
 void method_substr(const VarRef& text, const Word& from, const Word& to) {
   CorvelVariable& variable = requireDeclared(text);
@@ -69,8 +71,7 @@ void method_substr(const VarRef& text, const Word& from, const Word& to) {
   if (start > end) fail(kOutOfBounds, 1);
   // Evaluating the bounds stores nothing, so the string is still the one
   // measured.
-  StringValue& current = variable.asString();
-  current = current.utf16Slice(start, end);
+  variable.asString().keepUtf16Units(start, end);
 }
 
 void method_md5(std::string_view text, const VarRef& target) {

@@ -339,7 +339,11 @@ bool cut(Machine& machine, const Instruction& bounds, std::uint32_t pc,
     machine.current = pc;
     fail(kOutOfBounds, 1);
   }
-  into = text.utf16Slice(start, end);
+  if (&into == &text) {
+    into.keepUtf16Units(start, end);
+  } else {
+    into = text.utf16Slice(start, end);
+  }
   return true;
 }
 

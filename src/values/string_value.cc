@@ -86,6 +86,37 @@ StringValue StringValue::utf16Slice(std::int32_t from, std::int32_t to) const {
   return result;
 }
 
+bool StringValue::mapAsciiCase(bool upper) {
+  if (isAbsent() || !isAscii()) return false;
+  if (isLong() && rep()->refs > 1) *this = StringValue(view());
+  char* bytes = isLong() ? rep()->data() : bytes_;
+  std::size_t size = view().size();
+  char from = upper ? 'a' : 'A';
+  char to = upper ? 'z' : 'Z';
+  // Case mapping of ASCII keeps every byte ASCII and the length the same, so
+  // what is known of the string stays true.
+  for (std::size_t i = 0; i < size; ++i) {
+    if (bytes[i] >= from && bytes[i] <= to)
+      bytes[i] = static_cast<char>(bytes[i] ^ 0x20);
+  }
+  return true;
+}
+
+void StringValue::keepUtf16Units(std::int32_t from, std::int32_t to) {
+  if (isAbsent()) return;
+  if (!isLong() || rep()->refs > 1 || !isAscii()) {
+    *this = utf16Slice(from, to);
+    return;
+  }
+  Rep* r = rep();
+  auto start = static_cast<std::size_t>(from);
+  auto size = static_cast<std::size_t>(to - from);
+  if (start > 0) std::memmove(r->data(), r->data() + start, size);
+  r->size = size;
+  r->units = to - from;
+  r->cursor = TextPosition();
+}
+
 void StringValue::append(std::string_view more) {
   if (isAbsent()) {
     *this = StringValue(more);

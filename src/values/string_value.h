@@ -79,6 +79,13 @@ class StringValue {
   // stays absent.
   StringValue utf16Slice(std::int32_t from, std::int32_t to) const;
 
+  // Upper-cases (or lower-cases) an ASCII string where it lies when nothing
+  // else holds its bytes; false, changing nothing, for any other text.
+  bool mapAsciiCase(bool upper);
+  // Keeps units `from` to `to` as utf16Slice does, in place when nothing else
+  // holds these bytes.
+  void keepUtf16Units(std::int32_t from, std::int32_t to);
+
   // Appends `more`, in place when nothing else holds these bytes. The absent
   // string becomes `more`. `more` may be a view of this very string.
   void append(std::string_view more);

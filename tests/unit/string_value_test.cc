@@ -59,6 +59,25 @@ TEST(StringValue, KnownLengthsFollowAppends) {
   EXPECT_EQ(value.utf16Length(), static_cast<std::int32_t>(kLong.size()) + 3);
 }
 
+TEST(StringValue, ChangesInPlaceNeverReachAnotherHolder) {
+  StringValue a(kLong);
+  StringValue b = a;
+  ASSERT_TRUE(b.mapAsciiCase(true));
+  EXPECT_EQ(a.view(), kLong);
+  EXPECT_EQ(b.view(), "A TEXT LONGER THAN THE FIFTEEN BYTES KEPT INLINE");
+  StringValue c = b;
+  c.keepUtf16Units(2, 6);
+  EXPECT_EQ(c.view(), "TEXT");
+  EXPECT_EQ(b.view(), "A TEXT LONGER THAN THE FIFTEEN BYTES KEPT INLINE");
+  b.keepUtf16Units(7, 13);
+  EXPECT_EQ(b.view(), "LONGER");
+  EXPECT_EQ(b.utf16Length(), 6);
+  EXPECT_FALSE(StringValue("\xC3\xA9t\xC3\xA9").mapAsciiCase(true));
+  StringValue accented("\xC3\xA9t\xC3\xA9 and more than fifteen bytes");
+  accented.keepUtf16Units(1, 3);
+  EXPECT_EQ(accented.view(), "t\xC3\xA9");
+}
+
 TEST(StringValue, CuttingOneUnitAfterAnotherMatchesCuttingFromTheStart) {
   // Cuts that remember where the last one began must give what a cut that
   // walks from the start gives, forward, backward and across broken bytes.
