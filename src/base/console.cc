@@ -19,7 +19,7 @@ namespace corvel {
 
 namespace {
 
-// Console state is plain data: a run ends through _Exit.
+// Console state lives as long as the process: a run ends through _Exit.
 struct Output {
   char buffer[1 << 16];
   std::size_t length = 0;
@@ -52,6 +52,8 @@ struct Input {
   bool peeked = false;
   int peekRead = -1;
   int peekWrite = -1;
+  // A line that spans several reads is gathered here.
+  std::string gathered;
 };
 Input input;
 
@@ -231,10 +233,12 @@ bool consoleFailed() { return output.failed; }
 
 void consoleShareInput(bool shared) { input.shared = shared; }
 
-std::optional<std::string> readLineFromConsole() {
+std::optional<std::string_view> readLineViewFromConsole() {
   consoleFlush();
-  std::string line;
+  std::string& gathered = input.gathered;
+  gathered.clear();
   bool readAny = false;
+  bool spans = false;
   for (;;) {
     if (input.position == input.length && !fillInput()) break;
     readAny = true;
@@ -243,16 +247,28 @@ std::optional<std::string> readLineFromConsole() {
     const auto* feed =
         static_cast<const char*>(std::memchr(begin, '\n', available));
     if (feed != nullptr) {
-      line.append(begin, feed);
-      input.position += static_cast<std::size_t>(feed - begin) + 1;
-      return isValidUtf8(line) ? std::optional<std::string>(std::move(line))
-                               : std::nullopt;
+      auto length = static_cast<std::size_t>(feed - begin);
+      input.position += length + 1;
+      std::string_view line(begin, length);
+      if (spans) {
+        gathered.append(line);
+        line = gathered;
+      }
+      if (!isValidUtf8(line)) return std::nullopt;
+      return line;
     }
-    line.append(begin, available);
+    gathered.append(begin, available);
+    spans = true;
     input.position = input.length;
   }
-  if (!readAny || !isValidUtf8(line)) return std::nullopt;
-  return line;
+  if (!readAny || !isValidUtf8(gathered)) return std::nullopt;
+  return std::string_view(gathered);
+}
+
+std::optional<std::string> readLineFromConsole() {
+  std::optional<std::string_view> line = readLineViewFromConsole();
+  if (!line) return std::nullopt;
+  return std::string(*line);
 }
 
 void consoleReleaseInput() {

@@ -28,6 +28,9 @@ void consoleError(std::string_view text);
 // the bytes read so far form the last line; with none there is no line. Bytes
 // that are not UTF-8 give no line.
 std::optional<std::string> readLineFromConsole();
+// The same line as a view, which lasts until the next read of standard input:
+// most lines are handed out where they lie in the input buffer.
+std::optional<std::string_view> readLineViewFromConsole();
 // Gives back standard input read ahead but not yet used, so that a child
 // process reads it.
 void consoleReleaseInput();

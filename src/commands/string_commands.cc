@@ -90,10 +90,10 @@ void method_random(const VarRef& target) {
 void method_cin(const VarRef& target) {
   CorvelVariable& variable =
       requireVariable(target, Type::String, "Not a string: $");
-  std::optional<std::string> line = readLineFromConsole();
+  std::optional<std::string_view> line = readLineViewFromConsole();
   if (!line) return;
-  if (!line->empty() && line->back() == '\r') line->pop_back();
-  variable.value = StringValue(*line);
+  if (!line->empty() && line->back() == '\r') line->remove_suffix(1);
+  variable.asString().assign(*line);
 }
 
 }  // namespace corvel
