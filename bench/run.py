@@ -83,6 +83,8 @@ WORKLOADS = [
     Workload("vars", "2,000 declared variables read and written in turn",
              scaled={"N": 10_000}, fixed={"V": 2000}),
     Workload("startup", "an empty script", repeats=200),
+    Workload("load", "a 1,000,000-line script of simple statements, loaded and run",
+             scaled={"L": 1_000_000}),
     Workload("charwalk", "walk every line of a text character by character, count words",
              data=TextData("charwalk", 50_000, 30, 120)),
     Workload("stdin", "read piped lines with cin, count them and their lengths",

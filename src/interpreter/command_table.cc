@@ -258,13 +258,18 @@ LineAction oneWordAction(std::string_view word) {
 }  // namespace
 
 const Command* findCommand(std::string_view word) {
+  // Scripts repeat their commands: the row found last is tried first.
+  static const Command* last = nullptr;
+  if (last != nullptr && last->word == word) return last;
   const Command* end = std::end(kCommands);
   const Command* row =
       std::lower_bound(std::begin(kCommands), end, word,
                        [](const Command& command, std::string_view w) {
                          return command.word < w;
                        });
-  return row != end && row->word == word ? row : nullptr;
+  if (row == end || row->word != word) return nullptr;
+  last = row;
+  return row;
 }
 
 std::span<const Command> commandRows() { return kCommands; }

@@ -45,11 +45,6 @@ class Compiler {
     std::uint32_t pc;
     std::string label;
   };
-  // `set $t ($t op n)`: the first step of a counting loop.
-  struct PendingCount {
-    std::uint32_t pc;
-    char op;
-  };
   // A specialised `substr`, which a `set` of its variable just before may
   // join.
   struct PendingSubstr {
@@ -93,9 +88,7 @@ class Compiler {
   std::vector<std::string_view> texts_;
   std::vector<PendingIf> ifs_;
   std::vector<PendingGoto> gotos_;
-  std::vector<PendingCount> counts_;
   std::vector<PendingSubstr> substrs_;
-  std::vector<std::uint32_t> copies_;  // `set $a $b` lines
   // Whether the statement being compiled keeps analysed words.
   bool keptWords_ = false;
 };
@@ -278,8 +271,6 @@ Instruction Compiler::compileSet(std::uint32_t pc) {
       }
       instruction.run = arithmeticHandler(value.op, value.left.ref != nullptr,
                                           value.right.ref != nullptr);
-      if (value.left.ref == &target && value.right.ref == nullptr)
-        counts_.push_back({pc, value.op});
       if (value.left.ref != nullptr) {
         instruction.b.ref = value.left.ref;
       } else {
@@ -294,7 +285,6 @@ Instruction Compiler::compileSet(std::uint32_t pc) {
     case WordForm::Variable:
       instruction.run = setVariable;
       instruction.b.ref = value.variable;
-      copies_.push_back(pc);
       return instruction;
     case WordForm::Literal:
       if (value.constant) {
@@ -544,37 +534,37 @@ void Compiler::finish() {
 void Compiler::fuseCuts() {
   // `set $c $line` followed by `substr $c from to` cuts `$line` at once.
   Instruction* code = program_.code_.data();
-  auto next = substrs_.begin();
-  for (std::uint32_t pc : copies_) {
-    while (next != substrs_.end() && next->pc <= pc) ++next;
-    if (next == substrs_.end() || next->pc != pc + 1) continue;
-    if (code[pc + 1].a.ref != code[pc].a.ref) continue;
-    code[pc].run = cutHandler(next->from, next->to);
+  for (const PendingSubstr& substr : substrs_) {
+    if (substr.pc == 0) continue;
+    Instruction& copy = code[substr.pc - 1];
+    if (copy.run != setVariable || copy.a.ref != code[substr.pc].a.ref)
+      continue;
+    copy.run = cutHandler(substr.from, substr.to);
   }
 }
 
 void Compiler::fuseCounts() {
   // `set $t ($t op n)` followed by a fused `if $t cmp r` + `goto` runs as one
-  // instruction: the whole of a counting loop's step.
+  // instruction: the whole of a counting loop's step. Found from the `if`, so
+  // that nothing is kept for the many `set` lines that are no such step.
   Instruction* code = program_.code_.data();
-  auto nextIf = ifs_.begin();
-  for (const PendingCount& count : counts_) {
-    while (nextIf != ifs_.end() && nextIf->pc <= count.pc) ++nextIf;
-    if (nextIf == ifs_.end() || nextIf->pc != count.pc + 1) continue;
-    const PendingIf& test = *nextIf;
-    if (test.block || test.jumpOnly || test.textual || test.equality ||
-        test.left != IntOperand::Variable ||
+  for (const PendingIf& test : ifs_) {
+    if (test.pc == 0 || test.block || test.jumpOnly || test.textual ||
+        test.equality || test.left != IntOperand::Variable ||
         test.right == IntOperand::Arithmetic)
       continue;
-    Instruction& step = code[count.pc];
     const Instruction& check = code[test.pc];
-    if (check.a.ref != step.a.ref ||
-        check.run != intComparisonHandler(test.comparison, test.left,
+    if (check.run != intComparisonHandler(test.comparison, test.left,
                                           test.right, true))
       continue;
-    if (Handler counting =
-            countingHandler(count.op, test.comparison, test.right))
-      step.run = counting;
+    Instruction& step = code[test.pc - 1];
+    if (step.a.ref != check.a.ref || step.b.ref != step.a.ref) continue;
+    for (char op : {'+', '-', '*', '/', '%'}) {
+      if (step.run == arithmeticHandler(op, true, false)) {
+        step.run = countingHandler(op, test.comparison, test.right);
+        break;
+      }
+    }
   }
 }
 

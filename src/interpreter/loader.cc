@@ -2,6 +2,7 @@
 #include "interpreter/loader.h"
 
 #include <algorithm>
+#include <array>
 
 #include "base/text.h"
 
@@ -24,6 +25,21 @@ char escaped(char c) {
       return c;
   }
 }
+
+// The bytes that are part of a word and nothing else, in and out of groups:
+// no blank, line break, `;`, bracket, backslash or trimmed character.
+constexpr std::array<bool, 256> kPlain = [] {
+  std::array<bool, 256> plain{};
+  for (int c = 0; c < 256; ++c) {
+    auto byte = static_cast<char>(c);
+    plain[static_cast<std::size_t>(c)] =
+        !isTrimmed(byte) && byte != ';' && byte != '(' && byte != ')' &&
+        byte != '[' && byte != ']' && byte != '\\';
+  }
+  return plain;
+}();
+
+bool isPlain(char c) { return kPlain[static_cast<unsigned char>(c)]; }
 
 }  // namespace
 
@@ -95,6 +111,12 @@ StatementCutter::Step StatementCutter::next(Statement& statement) {
       wordBegin = i;
       wordEscaped = false;
       substantial = false;
+    }
+    if (isPlain(c)) {
+      // Most bytes mean nothing to the cutter: skip a run of them at once.
+      substantial = true;
+      while (i + 1 < n && isPlain(s[i + 1])) ++i;
+      continue;
     }
     if (!isTrimmed(c)) substantial = true;
     switch (c) {

@@ -11,8 +11,12 @@ VariableList::VariableList(Predefined predefined) : predefined_(predefined) {}
 VariableList::VariableList() : VariableList({homeDirectory, userName}) {}
 
 VarRef& VariableList::ref(std::string_view name) {
+  if (last_ != nullptr && last_->name == name) return *last_;
   auto found = index_.find(name);
-  if (found != index_.end()) return *found->second;
+  if (found != index_.end()) {
+    last_ = found->second;
+    return *last_;
+  }
   VarRef& made = refs_.emplace_back();
   made.name = std::string(name);
   index_.emplace(made.name, &made);
@@ -21,6 +25,7 @@ VarRef& VariableList::ref(std::string_view name) {
         StringValue(name == "HOME" ? predefined_.home() : predefined_.user()));
     made.record = &records_.back();
   }
+  last_ = &made;
   return made;
 }
 

@@ -68,6 +68,9 @@ class VariableList {
   std::deque<CorvelVariable> records_;
   std::deque<VarRef> refs_;
   NameMap<VarRef*> index_;
+  // The reference found last: statements tend to name the same variable
+  // twice in a row, and compiling a long script asks for it millions of times.
+  VarRef* last_ = nullptr;
 };
 
 }  // namespace corvel

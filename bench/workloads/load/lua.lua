@@ -1,0 +1,5 @@
+local i = 0
+@@REPEAT L
+i = i + 1
+@@END
+print(i)

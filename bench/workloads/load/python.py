@@ -1,0 +1,9 @@
+def main():
+    i = 0
+@@REPEAT L
+    i = i + 1
+@@END
+    print(i)
+
+
+main()
