@@ -278,6 +278,12 @@ Instruction Compiler::compileSet(std::uint32_t pc) {
       }
       if (value.right.ref != nullptr) {
         instruction.c.ref = value.right.ref;
+      } else if ((value.op == '/' || value.op == '%') &&
+                 isFixedDivisor(value.right.number)) {
+        instruction.run =
+            divisionHandler(value.op, value.left.ref != nullptr);
+        instruction.c.pointer = &program_.divisors_.emplace_back(
+            makeDivisor(value.right.number));
       } else {
         instruction.c.number = value.right.number;
       }
@@ -562,6 +568,10 @@ void Compiler::fuseCounts() {
     for (char op : {'+', '-', '*', '/', '%'}) {
       if (step.run == arithmeticHandler(op, true, false)) {
         step.run = countingHandler(op, test.comparison, test.right);
+        break;
+      }
+      if ((op == '/' || op == '%') && step.run == divisionHandler(op, true)) {
+        step.run = countingDivisionHandler(op, test.comparison, test.right);
         break;
       }
     }

@@ -5,6 +5,7 @@
 #include "interpreter/handlers.h"
 
 #include "base/console.h"
+#include "base/divisor.h"
 #include "base/fault.h"
 #include "base/interrupt.h"
 #include "commands/array_commands.h"
@@ -71,6 +72,18 @@ std::uint32_t setArithmetic(Machine& machine, const Instruction& self,
   std::int32_t right = RightIsVariable ? operandOf(self.c.ref) : self.c.number;
   *std::get_if<std::int32_t>(&target->value) =
       apply<Op>(machine, pc, left, right);
+  return pc + 1;
+}
+
+template <char Op, bool LeftIsVariable>
+std::uint32_t setDivision(Machine& machine, const Instruction& self,
+                          std::uint32_t pc) {
+  CorvelVariable* target = self.a.ref->record;
+  if (!isInt(target)) [[unlikely]]
+    return fallBack(machine, pc);
+  std::int32_t left = LeftIsVariable ? operandOf(self.b.ref) : self.b.number;
+  *std::get_if<std::int32_t>(&target->value) =
+      divideFixed<Op>(left, *static_cast<const Divisor*>(self.c.pointer));
   return pc + 1;
 }
 
@@ -267,7 +280,7 @@ Handler equalityFor(ValueOperand left, ValueOperand right, bool fused) {
   return equalityFor<Equal, ValueOperand::Arithmetic>(right, fused);
 }
 
-template <char Op, Comparison Kind, IntOperand Right>
+template <char Op, Comparison Kind, IntOperand Right, bool FixedDivisor>
 std::uint32_t countAndTest(Machine& machine, const Instruction& self,
                            std::uint32_t pc) {
   const Instruction& test = (&self)[1];
@@ -275,9 +288,20 @@ std::uint32_t countAndTest(Machine& machine, const Instruction& self,
   // The `if` may have gone the generic way since: then each runs on its own.
   if (!isInt(target) ||
       test.run != &compareInts<Kind, IntOperand::Variable, Right, true>)
-      [[unlikely]]
-    return setArithmetic<Op, true, false>(machine, self, pc);
-  std::int32_t value = apply<Op>(machine, pc, intOf(target), self.c.number);
+      [[unlikely]] {
+    if constexpr (FixedDivisor) {
+      return setDivision<Op, true>(machine, self, pc);
+    } else {
+      return setArithmetic<Op, true, false>(machine, self, pc);
+    }
+  }
+  std::int32_t value;
+  if constexpr (FixedDivisor) {
+    value = divideFixed<Op>(intOf(target),
+                            *static_cast<const Divisor*>(self.c.pointer));
+  } else {
+    value = apply<Op>(machine, pc, intOf(target), self.c.number);
+  }
   *std::get_if<std::int32_t>(&target->value) = value;
   std::int32_t right;
   if constexpr (Right == IntOperand::Number) {
@@ -296,24 +320,24 @@ std::uint32_t countAndTest(Machine& machine, const Instruction& self,
   return pc + 3;
 }
 
-template <char Op, Comparison Kind>
+template <char Op, Comparison Kind, bool Fixed>
 Handler countingFor(IntOperand right) {
   return right == IntOperand::Number
-             ? &countAndTest<Op, Kind, IntOperand::Number>
-             : &countAndTest<Op, Kind, IntOperand::Variable>;
+             ? &countAndTest<Op, Kind, IntOperand::Number, Fixed>
+             : &countAndTest<Op, Kind, IntOperand::Variable, Fixed>;
 }
 
-template <char Op>
+template <char Op, bool Fixed = false>
 Handler countingFor(Comparison comparison, IntOperand right) {
   switch (comparison) {
     case Comparison::Less:
-      return countingFor<Op, Comparison::Less>(right);
+      return countingFor<Op, Comparison::Less, Fixed>(right);
     case Comparison::Greater:
-      return countingFor<Op, Comparison::Greater>(right);
+      return countingFor<Op, Comparison::Greater, Fixed>(right);
     case Comparison::AtLeast:
-      return countingFor<Op, Comparison::AtLeast>(right);
+      return countingFor<Op, Comparison::AtLeast, Fixed>(right);
     default:
-      return countingFor<Op, Comparison::AtMost>(right);
+      return countingFor<Op, Comparison::AtMost, Fixed>(right);
   }
 }
 
@@ -768,6 +792,19 @@ Handler substrHandler(IntOperand from, IntOperand to) {
 
 Handler cutHandler(IntOperand from, IntOperand to) {
   return pickBounds<CutPick>(from, to);
+}
+
+Handler divisionHandler(char op, bool leftIsVariable) {
+  if (op == '/') {
+    return leftIsVariable ? &setDivision<'/', true> : &setDivision<'/', false>;
+  }
+  return leftIsVariable ? &setDivision<'%', true> : &setDivision<'%', false>;
+}
+
+Handler countingDivisionHandler(char op, Comparison comparison,
+                                IntOperand right) {
+  return op == '/' ? countingFor<'/', true>(comparison, right)
+                   : countingFor<'%', true>(comparison, right);
 }
 
 Handler countingHandler(char op, Comparison comparison, IntOperand right) {

@@ -33,6 +33,9 @@ std::uint32_t runJump(Machine& machine, const Instruction& self,
 // `set $t (l op r)` into an int: a = target, b and c = operands (a variable
 // when the flag says so, else a number).
 Handler arithmeticHandler(char op, bool leftIsVariable, bool rightIsVariable);
+// `set $t (l / d)` or `(l % d)` with a fixed divisor d other than 0, 1 and
+// -1: a = target, b = the left operand, c = the Divisor*.
+Handler divisionHandler(char op, bool leftIsVariable);
 // `set $t (n)` into an int: a = target, b = the number.
 std::uint32_t setNumber(Machine& machine, const Instruction& self,
                         std::uint32_t pc);
@@ -98,6 +101,9 @@ Handler equalityHandler(bool equal, ValueOperand left, ValueOperand right,
 // which stays in place for whoever reaches it another way. Null when `op` is
 // not one of `* + - / %`.
 Handler countingHandler(char op, Comparison comparison, IntOperand right);
+// The same with a fixed divisor (c = the Divisor*): `set $t ($t / d)`.
+Handler countingDivisionHandler(char op, Comparison comparison,
+                                IntOperand right);
 // `substr $s from to` with bounds that are numbers, int variables or
 // arithmetic: a = the string variable, b and c = the bounds.
 Handler substrHandler(IntOperand from, IntOperand to);

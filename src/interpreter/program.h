@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/divisor.h"
 #include "interpreter/loader.h"
 #include "values/evaluation.h"
 #include "values/variable_list.h"
@@ -126,6 +127,7 @@ class Program {
   // What specialised instructions point at: fixed texts and analysed words.
   std::deque<StringValue> constants_;
   std::deque<Word> words_;
+  std::deque<Divisor> divisors_;
 };
 
 // Everything a run works on. It lives until the process ends.

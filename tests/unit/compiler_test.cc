@@ -35,6 +35,19 @@ TEST(Compiler, IntegerAssignmentMatchesTheGenericPath) {
        "set $b (-7 / 2)\nprint [$b ]\nset $b ($a % -5)\nprint [$b ]\n"
        "set $b ($a ^ 2)\nprint [$b]",
        "22 -3 289 -3 2 0"},
+      {"fixed divisors, every sign and size",
+       "int $a $b\nset $a (-2147483648)\nset $b ($a / 10)\nprint [$b ]\n"
+       "set $b ($a % 10)\nprint [$b ]\nset $b ($a / -2147483648)\n"
+       "print [$b ]\nset $b ($a % 7)\nprint [$b ]\nset $a (2147483647)\n"
+       "set $b ($a / -3)\nprint [$b ]\nset $b ($a % -3)\nprint [$b ]\n"
+       "set $b (-7 / 2)\nprint [$b ]\nset $b ($a / 1)\nprint [$b ]\n"
+       "set $b ($a % -1)\nprint [$b]",
+       "-214748364 -8 1 -2 -715827882 1 -3 2147483647 0"},
+      {"a counting loop dividing by a fixed number",
+       "int $m $s $d\nset $m (987654321)\n*d\nset $d ($m % 10)\n"
+       "set $s ($s + $d)\nset $m ($m / 10)\nif $m > (0)\ngoto [d]\n"
+       "print [$s]",
+       "45"},
       {"wrap-around",
        "int $a\nset $a (2147483647)\nset $a ($a + 1)\nprint [$a]",
        "-2147483648"},
