@@ -2,28 +2,21 @@
 # by the top-level CMakeLists.txt, so that every target is known here.
 include(GNUInstallDirs)
 
-install(TARGETS corvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-if(TARGET corvel-check)
-  install(TARGETS corvel-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+install(TARGETS corvel corvel-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES man/corvel.1 man/corvel-check.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md docs/language.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Editor support: every editor's files under share/corvel/editors, and the Vim files also where
 # Vim looks for system-wide additions.
 set(CORVEL_EDITORS ${CMAKE_CURRENT_SOURCE_DIR}/editors)
-if(EXISTS ${CORVEL_EDITORS}/vscode)
-  install(DIRECTORY ${CORVEL_EDITORS}/vscode/
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/corvel/editors/vscode
-          PATTERN node_modules EXCLUDE)
-endif()
+install(DIRECTORY ${CORVEL_EDITORS}/vscode/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/corvel/editors/vscode
+        PATTERN node_modules EXCLUDE)
 foreach(kind syntax ftdetect)
-  if(EXISTS ${CORVEL_EDITORS}/vim/${kind}/corvel.vim)
-    install(FILES ${CORVEL_EDITORS}/vim/${kind}/corvel.vim
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/corvel/editors/vim/${kind})
-    install(FILES ${CORVEL_EDITORS}/vim/${kind}/corvel.vim
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/vim/vimfiles/${kind})
-  endif()
+  install(FILES ${CORVEL_EDITORS}/vim/${kind}/corvel.vim
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/corvel/editors/vim/${kind})
+  install(FILES ${CORVEL_EDITORS}/vim/${kind}/corvel.vim
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/vim/vimfiles/${kind})
 endforeach()
 
 # `make package`: a Debian package installing to /usr. Its dependencies come from the libraries the

@@ -19,23 +19,20 @@ expect_file() {
   fi
 }
 expect_file bin/corvel
+expect_file bin/corvel-check
 expect_file share/man/man1/corvel.1
 expect_file share/man/man1/corvel-check.1
 expect_file share/doc/corvel/language.md
 expect_file share/doc/corvel/README.md
-if [ -x "$build/corvel-check" ]; then expect_file bin/corvel-check; fi
-if [ -d "$source/editors/vscode" ]; then
-  expect_file share/corvel/editors/vscode/package.json
-  if [ -n "$(find "$prefix/share/corvel/editors/vscode" -name node_modules)" ]; then
-    echo "node_modules installed with the VS Code files"
-    failed=1
-  fi
+expect_file share/corvel/editors/vscode/package.json
+expect_file share/corvel/editors/vscode/syntaxes/corvel.tmLanguage.json
+if [ -n "$(find "$prefix/share/corvel/editors/vscode" -name node_modules)" ]; then
+  echo "node_modules installed with the VS Code files"
+  failed=1
 fi
 for kind in syntax ftdetect; do
-  if [ -f "$source/editors/vim/$kind/corvel.vim" ]; then
-    expect_file "share/corvel/editors/vim/$kind/corvel.vim"
-    expect_file "share/vim/vimfiles/$kind/corvel.vim"
-  fi
+  expect_file "share/corvel/editors/vim/$kind/corvel.vim"
+  expect_file "share/vim/vimfiles/$kind/corvel.vim"
 done
 # Nothing may land outside the prefix.
 outside=$(cd "$root" && find . -type f ! -path './usr/local/*')
