@@ -4,8 +4,9 @@
 
 #include <vector>
 
-#include "files/corvel_file.h"
+#include "base/sandbox.h"
 #include "base/text.h"
+#include "files/corvel_file.h"
 
 namespace corvel {
 
@@ -28,6 +29,9 @@ void appendArrayText(std::string& out, const List& list) {
       stack.pop_back();
       continue;
     }
+    // Lists that share their elements can make a text far larger than
+    // themselves: the sandbox bounds it as it grows.
+    checkValueSize(out.size());
     if (frame.next > 0) out += ", ";
     const CorvelVariable& element = *frame.list->items[frame.next++];
     if (element.type() != Type::Array) {

@@ -2,6 +2,7 @@
 #include "values/evaluation.h"
 
 #include "base/fault.h"
+#include "base/sandbox.h"
 #include "base/text.h"
 #include "files/corvel_file.h"
 #include "values/conversions.h"
@@ -146,6 +147,9 @@ std::int32_t applyOperator(char op, std::int32_t left, std::int32_t right) {
 void appendLiteralPieces(const Word& word, std::size_t firstPiece,
                          std::string& out) {
   for (std::size_t i = firstPiece; i < word.pieces.size(); ++i) {
+    // A literal can name a long string many times: the sandbox bounds the
+    // text as it grows.
+    checkValueSize(out.size());
     const LiteralPiece& piece = word.pieces[i];
     out += piece.text;
     if (piece.reference != nullptr)
