@@ -18,6 +18,10 @@ void appendArrayText(std::string& out, const List& list) {
     std::size_t next;
   };
   std::vector<Frame> stack;
+  // Lists that share their elements can make a text far larger than
+  // themselves: the sandbox bounds it as it grows. The limit is read once, as
+  // writing text could change it.
+  const std::size_t limit = sandbox.maxValueBytes;
   out += '{';
   list.beingWritten = true;
   stack.push_back({&list, 0});
@@ -29,9 +33,8 @@ void appendArrayText(std::string& out, const List& list) {
       stack.pop_back();
       continue;
     }
-    // Lists that share their elements can make a text far larger than
-    // themselves: the sandbox bounds it as it grows.
-    checkValueSize(out.size());
+    if (out.size() > limit) [[unlikely]]
+      outOfMemory();
     if (frame.next > 0) out += ", ";
     const CorvelVariable& element = *frame.list->items[frame.next++];
     if (element.type() != Type::Array) {
