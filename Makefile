@@ -3,13 +3,20 @@ PACKAGES := cmake make g++ pkg-config python3 libicu-dev libssl-dev libcurl4-ope
             libgtest-dev libgmock-dev dpkg-dev file man-db groff-base
 # The interpreters `make bench` compares Corvel with; tcllib-critcl is tcllib's compiled MD5.
 BENCH_PACKAGES := python3 perl tcl8.6 tcllib tcllib-critcl lua5.4
+# What the fuzz targets need: Debian's clang with its sanitizer and libFuzzer runtimes, and
+# llvm-symbolizer for readable reports.
+FUZZ_PACKAGES := clang llvm libclang-rt-14-dev cmake make pkg-config libicu-dev libssl-dev \
+                 libcurl4-openssl-dev
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+FUZZ_TARGETS := fuzz_load fuzz_run fuzz_differential
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: run test test-sanitize bench deps editor-deps build install package clean
+.PHONY: run test test-sanitize fuzz bench deps editor-deps build install package clean
 
 run: build
 	./$(BUILD)/corvel examples/tour.cv
@@ -22,6 +29,23 @@ test-sanitize: deps editor-deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCORVEL_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Builds the libFuzzer targets with clang and runs each in turn for FUZZ_SECONDS, in one process
+# at low priority. What the fuzzer finds stays in $(FUZZ_BUILD)/corpus/<target> for the next run;
+# a crashing input is saved as $(FUZZ_BUILD)/crash-* and the target stops with a failure.
+fuzz:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	      -DCORVEL_FUZZ=ON -DCORVEL_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target $(FUZZ_TARGETS) fuzz_seeds
+	@for target in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$target; \
+	  echo "== $$target, $(FUZZ_SECONDS) seconds"; \
+	  UBSAN_OPTIONS=print_stacktrace=1 nice -n 10 ./$(FUZZ_BUILD)/$$target \
+	    $(FUZZ_BUILD)/corpus/$$target $(FUZZ_BUILD)/seeds -dict=fuzz/corvel.dict \
+	    -max_total_time=$(FUZZ_SECONDS) -timeout=20 -artifact_prefix=$(abspath $(FUZZ_BUILD))/ \
+	    -print_final_stats=1 || exit 1; \
+	done
 
 # Times Corvel against the peers; options go in BENCH_ARGS, e.g. BENCH_ARGS="--scale 0.1".
 bench: build
@@ -73,4 +97,4 @@ editors/node_modules/.package-lock.json: editors/package-lock.json
 	touch $@
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

@@ -13,6 +13,7 @@
 
 #include "base/fault.h"
 #include "base/interrupt.h"
+#include "base/sandbox.h"
 #include "base/text.h"
 
 namespace corvel {
@@ -57,7 +58,28 @@ struct Input {
 };
 Input input;
 
+// Where printed text goes instead of standard output, when it is captured.
+struct Capture {
+  std::string* text = nullptr;
+  std::size_t left = 0;
+  bool cut = false;
+};
+Capture capture;
+
+void keep(const char* data, std::size_t size) {
+  if (size > capture.left) {
+    size = capture.left;
+    capture.cut = true;
+  }
+  capture.text->append(data, size);
+  capture.left -= size;
+}
+
 void writeAll(const char* data, std::size_t size) {
+  if (capture.text != nullptr) [[unlikely]] {
+    keep(data, size);
+    return;
+  }
   while (size > 0) {
     ssize_t written = ::write(STDOUT_FILENO, data, size);
     if (written < 0) {
@@ -284,7 +306,24 @@ void consoleReleaseInput() {
   input.position = input.length = 0;
 }
 
+void consoleCapture(std::string* out, std::size_t limit) {
+  output.length = 0;
+  output.failed = false;
+  output.immediate = false;
+  // Captured text needs no look at standard output, and there is no input.
+  output.initialised = out != nullptr;
+  input.position = input.length = 0;
+  input.initialised = out != nullptr;
+  input.kind = InputKind::Other;
+  input.ended = out != nullptr;
+  input.peeked = false;
+  capture = Capture{out, limit, false};
+}
+
+bool consoleCut() { return capture.cut; }
+
 void consoleBeep() {
+  if (sandbox.on) return;
   int tty = ::open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
   if (tty < 0) return;
   [[maybe_unused]] ssize_t written = ::write(tty, "\a", 1);
@@ -293,6 +332,7 @@ void consoleBeep() {
 
 void consoleWait() {
   consoleFlush();
+  if (sandbox.on) return;
   timespec left{1, 0};
   while (::nanosleep(&left, &left) != 0 && errno == EINTR) stopIfRequested();
 }

@@ -51,4 +51,13 @@ std::optional<std::string> chomp(std::string_view text);
 // Whether standard output has refused text.
 bool consoleFailed();
 
+// Sends what is printed to `out` instead of standard output, keeping at most
+// `limit` bytes of it (the rest is dropped, and consoleCut says so), and gives
+// standard input as ended. With nullptr, standard output and input are the
+// process's again. Either way nothing is buffered or failed any more: the
+// console starts afresh.
+void consoleCapture(std::string* out, std::size_t limit);
+// Whether captured text was dropped.
+bool consoleCut();
+
 }  // namespace corvel

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "base/console.h"
+#include "base/sandbox.h"
 
 namespace corvel {
 
@@ -41,6 +42,7 @@ void endRun(int status) {
   // Input read ahead but not used stays for whoever reads standard input next.
   consoleReleaseInput();
   if (consoleFailed() && status == 0) status = 1;
+  if (sandbox.on) throw RunEnded{status};
   std::_Exit(status);
 }
 

@@ -6,6 +6,12 @@
 
 namespace corvel {
 
+// How an embedded run ends (see base/sandbox.h): endRun throws it to whoever
+// started the run, instead of ending the process.
+struct RunEnded {
+  int status;
+};
+
 // Ends the run with `status`: the text printed so far is written first, then
 // what the run-end hooks hold (open files), then the process ends. A status of
 // 0 becomes 1 when standard output refused text.

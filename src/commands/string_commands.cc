@@ -6,6 +6,7 @@
 
 #include "base/console.h"
 #include "base/fault.h"
+#include "base/sandbox.h"
 #include "base/text.h"
 #include "commands/checks.h"
 #include "files/hash.h"
@@ -84,7 +85,9 @@ void method_md5(std::string_view text, const VarRef& target) {
 
 void method_random(const VarRef& target) {
   CorvelVariable& variable = requireVariable(target, Type::Int, "Not an int: $");
-  variable.value = static_cast<std::int32_t>(arc4random());
+  // The sandbox draws from its own sequence, so that runs can be repeated.
+  std::uint32_t drawn = sandbox.on ? sandboxRandom() : arc4random();
+  variable.value = static_cast<std::int32_t>(drawn);
 }
 
 void method_cin(const VarRef& target) {

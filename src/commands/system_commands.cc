@@ -15,6 +15,7 @@
 #include "base/console.h"
 #include "base/fault.h"
 #include "base/interrupt.h"
+#include "base/sandbox.h"
 #include "base/text.h"
 #include "commands/checks.h"
 #include "files/corvel_dir.h"
@@ -38,9 +39,9 @@ void method_unlink(const std::string& path) {
 
 void method_mkdir(const std::string& path) {
   if (pathKind(path) != 0) fail("File/directory exists: $" + path + "\n", 1);
-  // A path with a zero byte inside names nothing, so nothing is made; missing
-  // parents are not made either, and a refusal is not reported.
-  if (path.find('\0') != std::string::npos) return;
+  // A path that names nothing makes nothing; missing parents are not made
+  // either, and a refusal is not reported.
+  if (namesNothing(path)) return;
   ::mkdir(path.c_str(), 0777);
 }
 
@@ -64,7 +65,8 @@ void method_system(const std::string& command) {
   consoleFlush();
   runFlushHooks();
   consoleReleaseInput();
-  if (command.find('\0') != std::string::npos) return;
+  // The sandbox runs no command, as if it were empty.
+  if (sandbox.on || command.find('\0') != std::string::npos) return;
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   // The child starts with every signal as a new process has it: a broken pipe
@@ -103,7 +105,8 @@ void method_geturl(const std::string& url, const VarRef& target) {
   CorvelVariable& result =
       requireVariable(target, Type::String, "Not a string: $");
   consoleFlush();
-  std::string body = fetchUrl(url);
+  // The sandbox reaches no network: no reply comes.
+  std::string body = sandbox.on ? std::string() : fetchUrl(url);
   stopIfRequested();
   result.value = StringValue(body);
 }

@@ -6,10 +6,26 @@
 
 #include <cstring>
 
+#include "base/sandbox.h"
+
 namespace corvel {
 
+bool namesNothing(std::string_view path) {
+  if (path.find('\0') != std::string_view::npos) return true;
+  if (!sandbox.on) return false;
+  if (!path.empty() && path.front() == '/') return true;
+  // A ".." component: the whole path, or a piece between slashes.
+  for (std::size_t at = path.find(".."); at != std::string_view::npos;
+       at = path.find("..", at + 1)) {
+    bool opens = at == 0 || path[at - 1] == '/';
+    bool closes = at + 2 == path.size() || path[at + 2] == '/';
+    if (opens && closes) return true;
+  }
+  return false;
+}
+
 int pathKind(const std::string& path) {
-  if (path.find('\0') != std::string::npos) return 0;
+  if (namesNothing(path)) return 0;
   struct stat info;
   if (::stat(path.c_str(), &info) != 0) return 0;
   return S_ISDIR(info.st_mode) ? 2 : 1;

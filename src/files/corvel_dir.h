@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvel {
@@ -16,8 +17,13 @@ class CorvelDir {
       const std::string& path) const;
 };
 
-// What exists at `path`, following symbolic links: 0 nothing, 1 something that
-// is no directory, 2 a directory. A path with a zero byte inside names nothing.
+// What exists at `path`, following symbolic links: 0 nothing (also for a path
+// that names nothing, below), 1 something that is no directory, 2 a directory.
 int pathKind(const std::string& path);
+
+// Whether `path` names nothing whatever the file system holds: it has a zero
+// byte inside, where the system would cut it short, or, in the sandbox, it
+// reaches outside the working folder (it is absolute or has a ".." component).
+bool namesNothing(std::string_view path);
 
 }  // namespace corvel

@@ -12,7 +12,9 @@
 #include "base/console.h"
 #include "base/fault.h"
 #include "base/interrupt.h"
+#include "base/sandbox.h"
 #include "base/text.h"
+#include "files/corvel_dir.h"
 
 namespace corvel {
 
@@ -32,6 +34,8 @@ void dropZeros(std::string& text) {
 }
 
 bool writeAll(int descriptor, const char* data, std::size_t size) {
+  if (sandbox.on) [[unlikely]]
+    size = sandboxFileBytes(size);
   while (size > 0) {
     ssize_t written = ::write(descriptor, data, size);
     if (written < 0) {
@@ -111,9 +115,7 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
   endMet_ = false;
   buffer_.clear();
   position_ = 0;
-  // A path with a zero byte inside names no file; the system would see only its
-  // first part.
-  if (path_.find('\0') == std::string::npos) {
+  if (!namesNothing(path_)) {
     int flags = O_CLOEXEC;
     if (mode == "r") {
       flags |= O_RDONLY;

@@ -130,8 +130,13 @@ class Program {
   std::deque<Divisor> divisors_;
 };
 
-// Everything a run works on. It lives until the process ends.
+// Everything a run works on. It lives until the process ends, or, for an
+// embedded run, until the run ends.
 struct Machine {
+  Machine() = default;
+  // `predefined` gives $HOME and $USER.
+  explicit Machine(Predefined predefined) : vars(predefined) {}
+
   VariableList vars;
   Program program;
   // The statement whose command is running, so that a fault can name it.

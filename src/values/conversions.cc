@@ -4,8 +4,9 @@
 
 #include <vector>
 
-#include "files/corvel_file.h"
+#include "base/sandbox.h"
 #include "base/text.h"
+#include "files/corvel_file.h"
 
 namespace corvel {
 
@@ -17,6 +18,10 @@ void appendArrayText(std::string& out, const List& list) {
     std::size_t next;
   };
   std::vector<Frame> stack;
+  // Lists that share their elements can make a text far larger than
+  // themselves: the sandbox bounds it as it grows. The limit is read once, as
+  // writing text could change it.
+  const std::size_t limit = sandbox.maxValueBytes;
   out += '{';
   list.beingWritten = true;
   stack.push_back({&list, 0});
@@ -28,6 +33,8 @@ void appendArrayText(std::string& out, const List& list) {
       stack.pop_back();
       continue;
     }
+    if (out.size() > limit) [[unlikely]]
+      outOfMemory();
     if (frame.next > 0) out += ", ";
     const CorvelVariable& element = *frame.list->items[frame.next++];
     if (element.type() != Type::Array) {

@@ -2,6 +2,7 @@
 // value.
 #include "values/corvel_variable.h"
 
+#include <unordered_set>
 #include <vector>
 
 #include "files/corvel_file.h"
@@ -51,9 +52,29 @@ Graveyard& graveyard() {
   return instance;
 }
 
+bool tracking = false;
+
+// The lists alive while tracking is on; nullptr when it is off.
+std::unordered_set<List*>* trackedLists() {
+  static std::unordered_set<List*> lists;
+  return tracking ? &lists : nullptr;
+}
+
 }  // namespace
 
+List::List() {
+  if (tracking) [[unlikely]]
+    trackedLists()->insert(this);
+}
+
+List::List(const List& other) : items(other.items) {
+  if (tracking) [[unlikely]]
+    trackedLists()->insert(this);
+}
+
 List::~List() {
+  if (tracking) [[unlikely]]
+    trackedLists()->erase(this);
   Graveyard& yard = graveyard();
   for (auto& record : items) {
     if (record.use_count() != 1) continue;
@@ -71,6 +92,24 @@ List::~List() {
     next.reset();
   }
   yard.draining = false;
+}
+
+void trackLists(bool on) {
+  if (!on && tracking) trackedLists()->clear();
+  tracking = on;
+}
+
+void releaseTrackedLists() {
+  if (!tracking) return;
+  // Every list is emptied before any element is let go, so no list is torn
+  // down while the others are walked, and each then goes with nothing in it.
+  std::vector<std::shared_ptr<CorvelVariable>> held;
+  for (List* list : *trackedLists()) {
+    for (std::shared_ptr<CorvelVariable>& item : list->items)
+      held.push_back(std::move(item));
+    list->items.clear();
+  }
+  held.clear();
 }
 
 }  // namespace corvel

@@ -30,13 +30,20 @@ struct List {
   // itself is noticed.
   mutable bool beingWritten = false;
 
-  List() = default;
-  List(const List& other) : items(other.items) {}
+  List();
+  List(const List& other);
   List& operator=(const List&) = delete;
   // Tears nested lists down one at a time, so a list nested to any depth never
   // exhausts the stack.
   ~List();
 };
+
+// Lists can hold each other in a ring, which reference counting never frees;
+// a run that ends the process does not care, but an embedded run must leave
+// nothing behind. While tracking is on, every list made is noted, and
+// releaseTrackedLists empties every one still alive, which frees them all.
+void trackLists(bool on);
+void releaseTrackedLists();
 
 // A value is one of the four types. Numbers and strings are copied (a string
 // shares its bytes, which are never changed where another holder sees them); a

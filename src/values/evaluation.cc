@@ -2,6 +2,7 @@
 #include "values/evaluation.h"
 
 #include "base/fault.h"
+#include "base/sandbox.h"
 #include "base/text.h"
 #include "files/corvel_file.h"
 #include "values/conversions.h"
@@ -145,7 +146,12 @@ std::int32_t applyOperator(char op, std::int32_t left, std::int32_t right) {
 
 void appendLiteralPieces(const Word& word, std::size_t firstPiece,
                          std::string& out) {
+  // A literal can name a long string many times: the sandbox bounds the text
+  // as it grows. The limit is read once, as writing text could change it.
+  const std::size_t limit = sandbox.maxValueBytes;
   for (std::size_t i = firstPiece; i < word.pieces.size(); ++i) {
+    if (out.size() > limit) [[unlikely]]
+      outOfMemory();
     const LiteralPiece& piece = word.pieces[i];
     out += piece.text;
     if (piece.reference != nullptr)

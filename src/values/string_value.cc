@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <new>
 
+#include "base/sandbox.h"
+
 namespace corvel {
 
 StringValue::Rep* StringValue::allocate(std::size_t capacity) {
   // A failed allocation reaches the run's out-of-memory handler through
-  // operator new.
+  // operator new; the sandbox fails one past its limit the same way.
+  checkValueSize(capacity);
   void* block = ::operator new(sizeof(Rep) + capacity);
   Rep* rep = new (block) Rep;
   rep->refs = 1;
@@ -142,8 +145,11 @@ void StringValue::append(std::string_view more) {
       return;
     }
   }
-  // A new block, grown geometrically so that appending in a loop stays linear.
-  std::size_t capacity = std::max(size, 2 * current.size());
+  // A new block, grown geometrically so that appending in a loop stays linear;
+  // the growth stays within the sandbox's limit, so that only the length
+  // decides whether a string is too long.
+  std::size_t capacity =
+      std::max(size, std::min(2 * current.size(), sandbox.maxValueBytes));
   Rep* grown = allocate(capacity);
   std::memcpy(grown->data(), current.data(), current.size());
   std::memcpy(grown->data() + current.size(), more.data(), more.size());

@@ -1,0 +1,15 @@
+# Gathers the seed corpus for the fuzz targets: -DSOURCE=<project> -DSEEDS=<folder>.
+# Each script is copied as <where>__<name>.cv, so seeds from different folders never collide.
+cmake_minimum_required(VERSION 3.25)
+
+file(REMOVE_RECURSE ${SEEDS})
+file(MAKE_DIRECTORY ${SEEDS})
+file(GLOB scripts ${SOURCE}/tests/scripts/*/*.cv ${SOURCE}/examples/*.cv
+     ${SOURCE}/bench/workloads/*/corvel.cv)
+foreach(script ${scripts})
+  file(RELATIVE_PATH relative ${SOURCE} ${script})
+  string(REPLACE "/" "__" name ${relative})
+  file(COPY_FILE ${script} ${SEEDS}/${name})
+endforeach()
+list(LENGTH scripts count)
+message(STATUS "${count} seeds in ${SEEDS}")
