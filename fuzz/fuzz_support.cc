@@ -62,16 +62,17 @@ Sandbox freshSandbox() {
   std::filesystem::create_directory(folder);
   Sandbox sandbox;
   sandbox.folder = folder.string();
-  // Enough for loops that build strings by doubling or walk a text, small
-  // enough that a run takes milliseconds; the time limit catches the rare run
-  // whose every turn is heavy.
-  sandbox.maxJumps = 1000;
-  sandbox.maxValueBytes = std::size_t{256} << 10;
+  // Enough for loops that build strings by doubling or walk a text, and for
+  // texts that cross the 64 KiB blocks of the console and of files; small
+  // enough that a run takes milliseconds. The time limit catches the rare run
+  // whose every turn is heavy: such runs slow the fuzzer down more than any.
+  sandbox.maxJumps = 500;
+  sandbox.maxValueBytes = std::size_t{64} << 10;
   sandbox.maxOutputBytes = std::size_t{256} << 10;
   sandbox.maxFileBytes = std::size_t{1} << 20;
   sandbox.heapInUse = heapInUse;
-  sandbox.maxHeapBytes = std::size_t{64} << 20;
-  sandbox.maxMilliseconds = 1000;
+  sandbox.maxHeapBytes = std::size_t{32} << 20;
+  sandbox.maxMilliseconds = 250;
   return sandbox;
 }
 
