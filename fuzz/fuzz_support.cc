@@ -72,7 +72,7 @@ Sandbox freshSandbox() {
   sandbox.maxFileBytes = std::size_t{1} << 20;
   sandbox.heapInUse = heapInUse;
   sandbox.maxHeapBytes = std::size_t{32} << 20;
-  sandbox.maxMilliseconds = 250;
+  sandbox.maxMilliseconds = 100;
   return sandbox;
 }
 
