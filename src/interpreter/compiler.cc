@@ -14,6 +14,32 @@
 
 namespace corvel {
 
+namespace {
+
+// The value of a literal `word` with escapes whose value is its body as
+// written: it starts with `[`, ends with `]` and names no variable. It is
+// decoded from the script straight into the value; nothing for other words.
+std::optional<StringValue> decodedConstant(std::string_view source,
+                                           const RawWord& word) {
+  std::string_view raw = plainWord(source, word);
+  if (raw.size() < 2 || raw.front() != '[' || raw.back() != ']' ||
+      raw.find('$') != std::string_view::npos)
+    return std::nullopt;
+  std::size_t size = 0;
+  decodeEscapes(source, word, [&](char) { ++size; });
+  // Neither end can be trimmed: the first byte is the bracket as written and
+  // the last is a bracket, written or escaped.
+  return StringValue::filled(size - 2, [&](char* out) {
+    std::size_t at = 0;
+    decodeEscapes(source, word, [&](char c) {
+      if (at > 0 && at < size - 1) out[at - 1] = c;
+      ++at;
+    });
+  });
+}
+
+}  // namespace
+
 // Compiles one script. It keeps what the statements leave open (where a false
 // `if` goes on, where a `goto` lands) until every statement is known.
 class Compiler {
@@ -65,6 +91,8 @@ class Compiler {
   // Reads `text` as an integer operand into `slot`; false for a literal with
   // references, which the generic path evaluates.
   bool intOperand(std::string_view text, Operand& slot, IntOperand& kind);
+  // Analyses word `index` of the statement.
+  Word analyse(std::size_t index);
   std::optional<Instruction> compileDirect(const Command& command);
   void finish();
   void fuseCounts();
@@ -91,6 +119,12 @@ class Compiler {
   std::vector<PendingSubstr> substrs_;
   // Whether the statement being compiled keeps analysed words.
   bool keptWords_ = false;
+  // For each word: the value of a literal with escapes that a `set` stores or
+  // a `print` prints, made straight from the script, since decoding its text
+  // first and copying the text into the value would hold a long literal three
+  // times at once. The word's text is then the undecoded script text, which
+  // nothing reads in those places.
+  std::vector<std::optional<StringValue>> decodedValues_;
 };
 
 std::optional<LoadFault> Compiler::run(std::string source) {
@@ -130,9 +164,22 @@ void Compiler::add(const Statement& statement) {
     program_.starts_.push_back(static_cast<std::uint32_t>(statement.start));
   }
   texts_.clear();
+  decodedValues_.clear();
   std::size_t decoded = program_.decoded_.size();
-  for (const RawWord& word : statement.words)
+  const std::vector<RawWord>& words = statement.words;
+  for (const RawWord& word : words) {
+    std::optional<StringValue>& value = decodedValues_.emplace_back();
+    if (word.escaped && !texts_.empty() &&
+        ((texts_.front() == "set" && texts_.size() == 2 && words.size() == 3) ||
+         texts_.front() == "print")) {
+      value = decodedConstant(program_.source_, word);
+      if (value) {
+        texts_.push_back(plainWord(program_.source_, word));
+        continue;
+      }
+    }
     texts_.push_back(program_.wordText(word));
+  }
   recordControl(pc);
   if (texts_.front() == "system") program_.startsChildren_ = true;
   Instruction instruction = options_.generic ? generic(pc) : compileFast(pc);
@@ -166,8 +213,8 @@ void Compiler::recordControl(std::uint32_t pc) {
 Instruction Compiler::generic(std::uint32_t) {
   Line& line = program_.lines_.emplace_back();
   line.words.reserve(texts_.size());
-  for (std::string_view text : texts_)
-    line.words.push_back(analyseWord(vars_, text));
+  for (std::size_t i = 0; i < texts_.size(); ++i)
+    line.words.push_back(analyse(i));
   classifyLine(line);
   Instruction instruction;
   instruction.run = runGeneric;
@@ -259,7 +306,7 @@ std::optional<Instruction> Compiler::compileDirect(const Command& command) {
 Instruction Compiler::compileSet(std::uint32_t pc) {
   if (texts_[1] == "$") return generic(pc);
   VarRef& target = nameRef(texts_[1]);
-  Word value = analyseWord(vars_, texts_[2]);
+  Word value = analyse(2);
   Instruction instruction;
   instruction.a.ref = &target;
   switch (value.form) {
@@ -406,6 +453,17 @@ Instruction Compiler::compileIf(std::uint32_t pc) {
   return instruction;
 }
 
+Word Compiler::analyse(std::size_t index) {
+  const std::optional<StringValue>& value = decodedValues_[index];
+  if (!value) return analyseWord(vars_, texts_[index]);
+  Word word;
+  word.text = texts_[index];
+  word.form = WordForm::Literal;
+  word.constant = true;
+  word.value = *value;
+  return word;
+}
+
 bool Compiler::intOperand(std::string_view text, Operand& slot,
                           IntOperand& kind) {
   Word word = analyseWord(vars_, text);
@@ -465,8 +523,8 @@ Instruction Compiler::compilePrint() {
   Line& line = program_.lines_.emplace_back();
   line.words.reserve(texts_.size());
   bool fixed = true;
-  for (std::string_view text : texts_) {
-    line.words.push_back(analyseWord(vars_, text));
+  for (std::size_t i = 0; i < texts_.size(); ++i) {
+    line.words.push_back(analyse(i));
     if (line.words.size() > 1 && !line.words.back().hasFixedText())
       fixed = false;
   }

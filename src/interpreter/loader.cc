@@ -10,22 +10,6 @@ namespace corvel {
 
 namespace {
 
-// What an escaped byte stands for: \n \r \a are control characters, and every
-// other byte stands for itself (\\ \[ \] \( \) \% and unknown ones alike). The
-// escape of `$` keeps its backslash, which `decodeWord` adds.
-char escaped(char c) {
-  switch (c) {
-    case 'n':
-      return '\n';
-    case 'r':
-      return '\r';
-    case 'a':
-      return '\a';
-    default:
-      return c;
-  }
-}
-
 // The bytes that are part of a word and nothing else, in and out of groups:
 // no blank, line break, `;`, bracket, backslash or trimmed character.
 constexpr std::array<bool, 256> kPlain = [] {
@@ -88,7 +72,7 @@ StatementCutter::Step StatementCutter::next(Statement& statement) {
         substantial = false;
       }
       wordEscaped = true;
-      if (!isTrimmed(escaped(s[i + 1]))) substantial = true;
+      if (!isTrimmed(escapedByte(s[i + 1]))) substantial = true;
       ++i;
       continue;
     }
@@ -152,23 +136,14 @@ StatementCutter::Step StatementCutter::next(Statement& statement) {
 std::string decodeWord(std::string_view source, const RawWord& word) {
   std::string text;
   text.reserve(word.end - word.begin);
-  for (std::size_t i = word.begin; i < word.end; ++i) {
-    char c = source[i];
-    if (c == '\\' && i + 1 < word.end) {
-      char next = source[++i];
-      // The backslash stays before a dollar so that evaluation can tell a
-      // literal dollar sign from a variable reference.
-      if (next == '$') text += '\\';
-      text += escaped(next);
-      continue;
-    }
-    text += c;
-  }
+  decodeEscapes(source, word, [&](char c) { text += c; });
   std::size_t begin = 0;
   std::size_t end = text.size();
   while (begin < end && isTrimmed(text[begin])) ++begin;
   while (end > begin && isTrimmed(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
+  text.erase(end);
+  text.erase(0, begin);
+  return text;
 }
 
 std::string_view plainWord(std::string_view source, const RawWord& word) {

@@ -68,6 +68,38 @@ class StatementCutter {
   LoadFault fault_;
 };
 
+// What an escaped byte stands for: \n \r \a are control characters, and every
+// other byte stands for itself (\\ \[ \] \( \) \% and unknown ones alike).
+inline char escapedByte(char c) {
+  switch (c) {
+    case 'n':
+      return '\n';
+    case 'r':
+      return '\r';
+    case 'a':
+      return '\a';
+    default:
+      return c;
+  }
+}
+
+// Hands `emit` the bytes of `word` of `source` one by one, escapes decoded. The
+// escape of `$` keeps its backslash, so that evaluation can tell a literal
+// dollar sign from a variable reference.
+template <typename Emit>
+void decodeEscapes(std::string_view source, const RawWord& word, Emit&& emit) {
+  for (std::size_t i = word.begin; i < word.end; ++i) {
+    char c = source[i];
+    if (c == '\\' && i + 1 < word.end) {
+      char next = source[++i];
+      if (next == '$') emit('\\');
+      emit(escapedByte(next));
+      continue;
+    }
+    emit(c);
+  }
+}
+
 // Returns the text of `word` of `source`: escapes decoded, and the word trimmed
 // of the characters `chomp` trims.
 std::string decodeWord(std::string_view source, const RawWord& word);

@@ -60,6 +60,23 @@ class StringValue {
   }
   ~StringValue() { release(); }
 
+  // A string of `size` bytes that `fill(char* out)` writes where they stay, so
+  // that a long text made piece by piece is never held twice.
+  template <typename Fill>
+  static StringValue filled(std::size_t size, Fill&& fill) {
+    StringValue value;
+    if (size <= kSmall) {
+      fill(value.bytes_);
+      value.bytes_[kSmall] = static_cast<char>(size);
+    } else {
+      Rep* r = allocate(size);
+      fill(r->data());
+      r->size = size;
+      value.setLong(r);
+    }
+    return value;
+  }
+
   bool isAbsent() const { return tag() == kAbsentTag; }
   std::string_view view() const {
     if (isLong()) {

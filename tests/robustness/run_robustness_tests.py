@@ -178,6 +178,13 @@ def test_hundred_megabyte_literal_stays_near_its_size(folder):
     expect(status == 0 and out == b"100000000\n", f"status {status}, printed {out[:80]!r}")
     expect(SANITIZED or peak <= 2.2 * size / 1024,
            f"peak {peak} KB for a {size // 1_000_000} MB literal")
+    # Escapes are decoded straight into the value, not through a decoded copy.
+    lines = size // 5
+    script = b"string $s\nint $n\nset $s [" + b"abc\\n" * lines + b"]\nstrlen $s $n\nprint [$n\\n]\n"
+    status, out, peak = peak_kb(script, folder)
+    expect(status == 0 and out == b"%d\n" % (4 * lines), f"status {status}, printed {out[:80]!r}")
+    expect(SANITIZED or peak <= 2.2 * size / 1024,
+           f"peak {peak} KB for a {size // 1_000_000} MB literal with escapes")
 
 
 def test_million_line_script_loads_small(folder):

@@ -89,6 +89,11 @@ TEST(Compiler, StringAssignmentMatchesTheGenericPath) {
        "string $t\nset $t [x $nope]\nprint [never]", "Not declared: $nope\n", 1},
       {"an int target reads the literal as a number",
        "int $n\nint $m\nset $m (7)\nset $n [$m#0]\nprint [$n]", "70"},
+      {"fixed literals with escapes, at both ends too",
+       "string $a\nint $n\nset $a [x\\]]\nprint [$a#|]\n"
+       "set $a [\\\\\\n]\nprint [$a#|]\nset $a [\\(a\\rb\\)]\nprint [$a#|]\n"
+       "set $n [4\\2]\nprint [$n#|]\narray $l\nset $l [{p\\n}]\nprint $l",
+       "x]|\\\n|(a\rb)|42|{}"},
   };
   for (const Case& c : cases) expectSameEverywhere(c);
 }
@@ -218,6 +223,8 @@ TEST(Compiler, CommandsCalledDirectlyMatchTheGenericPath) {
 TEST(Compiler, PrintsMatchTheGenericPath) {
   const Case cases[] = {
       {"fixed words", "print [a] bare (1 + 1) [b\\n]", "a2b\n"},
+      {"escaped literals alone and beside a variable",
+       "int $n\nprint [\\(\\]]\nprint [<\\a>] $n [\\\\]", "(]<\a>0\\"},
       {"words in order, a fault after the first",
        "print [x] $nope [y]", "xNot declared: $nope\n", 1},
       {"a variable of each type",
