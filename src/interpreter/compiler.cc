@@ -92,7 +92,12 @@ class Compiler {
   // references, which the generic path evaluates.
   bool intOperand(std::string_view text, Operand& slot, IntOperand& kind);
   // Analyses word `index` of the statement.
-  Word analyse(std::size_t index);
+  Word analyse(std::size_t index) {
+    if (decodedValues_.empty()) [[likely]]
+      return analyseWord(vars_, texts_[index]);
+    return analyseDecoded(index);
+  }
+  Word analyseDecoded(std::size_t index);
   std::optional<Instruction> compileDirect(const Command& command);
   void finish();
   void fuseCounts();
@@ -119,12 +124,12 @@ class Compiler {
   std::vector<PendingSubstr> substrs_;
   // Whether the statement being compiled keeps analysed words.
   bool keptWords_ = false;
-  // For each word: the value of a literal with escapes that a `set` stores or
+  // By word index: the value of a literal with escapes that a `set` stores or
   // a `print` prints, made straight from the script, since decoding its text
   // first and copying the text into the value would hold a long literal three
   // times at once. The word's text is then the undecoded script text, which
   // nothing reads in those places.
-  std::vector<std::optional<StringValue>> decodedValues_;
+  std::vector<std::pair<std::size_t, StringValue>> decodedValues_;
 };
 
 std::optional<LoadFault> Compiler::run(std::string source) {
@@ -168,12 +173,12 @@ void Compiler::add(const Statement& statement) {
   std::size_t decoded = program_.decoded_.size();
   const std::vector<RawWord>& words = statement.words;
   for (const RawWord& word : words) {
-    std::optional<StringValue>& value = decodedValues_.emplace_back();
     if (word.escaped && !texts_.empty() &&
         ((texts_.front() == "set" && texts_.size() == 2 && words.size() == 3) ||
          texts_.front() == "print")) {
-      value = decodedConstant(program_.source_, word);
-      if (value) {
+      if (std::optional<StringValue> value =
+              decodedConstant(program_.source_, word)) {
+        decodedValues_.emplace_back(texts_.size(), std::move(*value));
         texts_.push_back(plainWord(program_.source_, word));
         continue;
       }
@@ -453,14 +458,16 @@ Instruction Compiler::compileIf(std::uint32_t pc) {
   return instruction;
 }
 
-Word Compiler::analyse(std::size_t index) {
-  const std::optional<StringValue>& value = decodedValues_[index];
-  if (!value) return analyseWord(vars_, texts_[index]);
+Word Compiler::analyseDecoded(std::size_t index) {
+  auto value = std::find_if(
+      decodedValues_.begin(), decodedValues_.end(),
+      [&](const auto& decoded) { return decoded.first == index; });
+  if (value == decodedValues_.end()) return analyseWord(vars_, texts_[index]);
   Word word;
   word.text = texts_[index];
   word.form = WordForm::Literal;
   word.constant = true;
-  word.value = *value;
+  word.value = value->second;
   return word;
 }
 
