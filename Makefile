@@ -2,7 +2,7 @@
 PACKAGES := cmake make g++ pkg-config python3 libicu-dev libssl-dev libcurl4-openssl-dev \
             libgtest-dev libgmock-dev dpkg-dev file man-db groff-base
 # The interpreters `make bench` compares Corvel with; tcllib-critcl is tcllib's compiled MD5.
-BENCH_PACKAGES := python3 perl tcl8.6 tcllib tcllib-critcl lua5.4
+BENCH_PACKAGES := python3 perl tcl8.6 tcllib tcllib-critcl lua5.4 luajit
 # What the fuzz targets need: Debian's clang with its sanitizer and libFuzzer runtimes, and
 # llvm-symbolizer for readable reports.
 FUZZ_PACKAGES := clang llvm libclang-rt-14-dev cmake make pkg-config libicu-dev libssl-dev \

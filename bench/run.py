@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Times Corvel against Python 3, Perl 5, Tcl 8.6 and Lua 5.4 on the workloads of bench/workloads.
+"""Times Corvel against Python 3, Perl 5, Tcl 8.6, Lua 5.4 and LuaJIT on the workloads of bench/workloads.
 
 Each workload folder holds one program per language, written the same way in each, as a template:
 `@NAME@` is replaced by a size (scaled by --scale) or a path, and the lines between `@@REPEAT NAME`
@@ -34,15 +34,25 @@ REPO = HERE.parent
 class Implementation:
     name: str
     interpreter: str  # the program that runs the source file
-    source: str  # the template's file name inside a workload folder
+    sources: tuple  # the template's file names inside a workload folder, the first that exists
+    options: tuple = ()  # given to the interpreter before the source file
+    reference: bool = False  # shown, but no part of the fastest peer
 
 
+# The peers whose fastest time is compared with Corvel's. LuaJIT speaks Lua 5.1 with a few
+# additions: a workload holds `luajit.lua` where Lua 5.4's text does not run there (integer
+# division, for one). `luajit -joff` is its interpreter alone, a peer like the others; `luajit`
+# with its JIT compiler is shown for reference.
 PEERS = [
-    Implementation("python3", "/usr/bin/python3", "python.py"),
-    Implementation("perl", "/usr/bin/perl", "perl.pl"),
-    Implementation("tclsh", "/usr/bin/tclsh8.6", "tcl.tcl"),
-    Implementation("lua5.4", "/usr/bin/lua5.4", "lua.lua"),
+    Implementation("python3", "/usr/bin/python3", ("python.py",)),
+    Implementation("perl", "/usr/bin/perl", ("perl.pl",)),
+    Implementation("tclsh", "/usr/bin/tclsh8.6", ("tcl.tcl",)),
+    Implementation("lua5.4", "/usr/bin/lua5.4", ("lua.lua",)),
+    Implementation("luajit-joff", "/usr/bin/luajit", ("luajit.lua", "lua.lua"), ("-joff",)),
+    Implementation("luajit", "/usr/bin/luajit", ("luajit.lua", "lua.lua"), reference=True),
 ]
+# The peers of the second ratio column.
+INTERPRETER_ANCHOR = "luajit-joff"
 
 
 @dataclass
@@ -55,6 +65,9 @@ class TextData:
     lines: int
     shortest: int
     longest: int
+    # One word a line instead, the early words of the vocabulary drawn more often than the later
+    # ones, as in a real text.
+    words: bool = False
 
 
 @dataclass
@@ -89,6 +102,10 @@ WORKLOADS = [
              data=TextData("charwalk", 50_000, 30, 120)),
     Workload("stdin", "read piped lines with cin, count them and their lengths",
              stdin=TextData("stdin", 300_000, 10, 80)),
+    Workload("subroutines", "small subroutines called through a return-label variable",
+             scaled={"N": 500_000}),
+    Workload("counting", "word counts in a list of [word, count] lists, searched in order",
+             data=TextData("counting", 200_000, 0, 0, words=True)),
 ]
 
 VOCABULARY = (
@@ -117,6 +134,10 @@ def write_text(path, data, lines):
 
     span = data.longest - data.shortest + 1
     out = []
+    if data.words:
+        for _ in range(lines):
+            out.append(VOCABULARY[draw(draw(len(VOCABULARY)) + 1)] + "\n")
+        lines = 0
     for _ in range(lines):
         target = data.shortest + draw(span)
         # Leading blanks and doubled blanks now and then keep the word count honest.
@@ -190,12 +211,13 @@ def prepare(workload, impls, cache, scale):
     folder.mkdir(parents=True, exist_ok=True)
     programs = []
     for impl in impls:
-        template = HERE / "workloads" / workload.name / impl.source
-        if not template.exists():
+        templates = [HERE / "workloads" / workload.name / name for name in impl.sources]
+        template = next((t for t in templates if t.exists()), None)
+        if template is None:
             continue
-        target = folder / impl.source
+        target = folder / template.name
         target.write_text(expand(template.read_text(), params))
-        programs.append(Program(impl, [impl.interpreter, str(target)]))
+        programs.append(Program(impl, [impl.interpreter, *impl.options, str(target)]))
     return programs, stdin, cache / "scratch" / workload.name
 
 
@@ -254,7 +276,8 @@ def format_ms(seconds):
 
 
 def build_rows(results, impls):
-    """Returns the table rows: workload, one median per implementation, fastest peer, ratio."""
+    """Returns the table rows: workload, one median per implementation, fastest peer, ratio, and
+    the ratio against LuaJIT's interpreter."""
     rows = []
     for workload, programs in results:
         by_name = {p.impl.name: p for p in programs}
@@ -269,13 +292,17 @@ def build_rows(results, impls):
             else:
                 medians[impl.name] = statistics.median(program.times)
                 cells.append(format_ms(medians[impl.name]))
-        peers = {name: t for name, t in medians.items() if name != "corvel"}
+        references = {i.name for i in impls if i.reference}
+        peers = {name: t for name, t in medians.items()
+                 if name != "corvel" and name not in references}
         mismatch = len({o for p in programs for o in p.outputs}) > 1
         if peers and "corvel" in medians and not mismatch:
             fastest = min(peers, key=peers.get)
-            cells += [fastest, f"{peers[fastest] / medians['corvel']:.2f}"]
+            anchor = peers.get(INTERPRETER_ANCHOR)
+            cells += [fastest, f"{peers[fastest] / medians['corvel']:.2f}",
+                      "-" if anchor is None else f"{anchor / medians['corvel']:.2f}"]
         else:
-            cells += ["-", "MISMATCH" if mismatch else "-"]
+            cells += ["-", "MISMATCH" if mismatch else "-", "-"]
         rows.append(cells)
     return rows
 
@@ -323,7 +350,7 @@ def main():
     corvel = Path(args.corvel).resolve()
     if not os.access(corvel, os.X_OK):
         sys.exit(f"bench: no interpreter at {corvel}; build it with `make build`")
-    impls = [Implementation("corvel", str(corvel), "corvel.cv")]
+    impls = [Implementation("corvel", str(corvel), ("corvel.cv",))]
     for peer in PEERS:
         if os.access(peer.interpreter, os.X_OK):
             impls.append(peer)
@@ -368,10 +395,12 @@ def main():
                 text = out.decode(errors="replace").strip()
                 print(f"  {', '.join(names)}: {text[:200]!r}")
 
-    header = ["workload"] + [i.name for i in impls] + ["fastest peer", "ratio"]
+    header = (["workload"] + [i.name for i in impls] +
+              ["fastest peer", "ratio", f"vs {INTERPRETER_ANCHOR}"])
     rows = build_rows([(w, p) for w, p, _, _ in results], impls)
     print(f"\nmedian wall time in ms of {args.rounds} round(s), scale {args.scale:g}; "
-          "ratio = fastest peer / corvel (above 1: Corvel is faster)")
+          "ratio = fastest peer / corvel (above 1: Corvel is faster); the fastest peer leaves "
+          "out " + ", ".join(i.name for i in impls if i.reference) + ", shown for reference")
     print_table(header, rows, sys.stdout)
     if args.markdown:
         Path(args.markdown).write_text(markdown_table(header, rows))

@@ -72,7 +72,7 @@ void method_arrdel(const VarRef& array, std::int32_t index) {
   } else if (static_cast<std::size_t>(index) + 1 == list.items.size()) {
     list.items.pop_back();
   } else {
-    list.items.erase(list.items.begin() + index);
+    list.items.erase(static_cast<std::size_t>(index));
   }
 }
 

@@ -102,6 +102,7 @@ class Compiler {
   void finish();
   void fuseCounts();
   void fuseCuts();
+  void fuseCalls();
 
   VarRef& nameRef(std::string_view text) {
     return vars_.ref(!text.empty() && text.front() == '$' ? text.substr(1)
@@ -249,6 +250,16 @@ Instruction Compiler::compileFast(std::uint32_t pc) {
   if (first == "goto" && n == 2) return compileGoto(pc);
   if (first == "print") return compilePrint();
   if (first == "substr" && n == 4) return compileSubstr(pc);
+  if (first == "getarray" && n == 4 && texts_[1] != "$" && texts_[2] != "$") {
+    Instruction instruction;
+    IntOperand index;
+    if (intOperand(texts_[3], instruction.c, index)) {
+      instruction.run = getarrayHandler(index);
+      instruction.a.ref = &nameRef(texts_[1]);
+      instruction.b.ref = &nameRef(texts_[2]);
+      return instruction;
+    }
+  }
   if (std::optional<Instruction> direct = compileDirect(*command))
     return *direct;
   return generic(pc);
@@ -516,6 +527,13 @@ Instruction Compiler::compileSubstr(std::uint32_t pc) {
 
 Instruction Compiler::compileGoto(std::uint32_t pc) {
   Word word = analyseWord(vars_, texts_[1]);
+  if (word.form == WordForm::Variable) {
+    Instruction instruction;
+    instruction.run = jumpToVariable;
+    instruction.a.ref = word.variable;
+    instruction.b.object = &program_.jumpCaches_.emplace_back();
+    return instruction;
+  }
   if (!word.hasFixedText()) return generic(pc);
   std::string label(word.form == WordForm::Literal ? word.value.view()
                                                    : std::string_view());
@@ -596,10 +614,22 @@ void Compiler::finish() {
   if (options_.fuse) {
     fuseCounts();
     fuseCuts();
+    fuseCalls();
   }
   Instruction end;
   end.run = runEnd;
   program_.code_.push_back(end);
+}
+
+void Compiler::fuseCalls() {
+  // `set $ret [label]` followed by a fixed `goto` is how a subroutine is
+  // called: both run as one instruction.
+  Instruction* code = program_.code_.data();
+  for (const PendingGoto& jump : gotos_) {
+    if (jump.pc == 0) continue;
+    Instruction& set = code[jump.pc - 1];
+    if (set.run == setConstantText) set.run = setConstantAndJump;
+  }
 }
 
 void Compiler::fuseCuts() {

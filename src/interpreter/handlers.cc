@@ -8,6 +8,7 @@
 #include "base/divisor.h"
 #include "base/fault.h"
 #include "base/interrupt.h"
+#include "base/text.h"
 #include "commands/array_commands.h"
 #include "commands/file_commands.h"
 #include "commands/string_commands.h"
@@ -32,7 +33,7 @@ std::int32_t intOf(const CorvelVariable* variable) {
 
 // An arithmetic operand: an int variable's value, anything else 0.
 std::int32_t operandOf(const VarRef* ref) {
-  const CorvelVariable* variable = ref->record;
+  const CorvelVariable* variable = &ref->slot;
   return isInt(variable) ? intOf(variable) : 0;
 }
 
@@ -65,7 +66,7 @@ std::int32_t apply(Machine& machine, std::uint32_t pc, std::int32_t left,
 template <char Op, bool LeftIsVariable, bool RightIsVariable>
 std::uint32_t setArithmetic(Machine& machine, const Instruction& self,
                             std::uint32_t pc) {
-  CorvelVariable* target = self.a.ref->record;
+  CorvelVariable* target = &self.a.ref->slot;
   if (!isInt(target)) [[unlikely]]
     return fallBack(machine, pc);
   std::int32_t left = LeftIsVariable ? operandOf(self.b.ref) : self.b.number;
@@ -78,7 +79,7 @@ std::uint32_t setArithmetic(Machine& machine, const Instruction& self,
 template <char Op, bool LeftIsVariable>
 std::uint32_t setDivision(Machine& machine, const Instruction& self,
                           std::uint32_t pc) {
-  CorvelVariable* target = self.a.ref->record;
+  CorvelVariable* target = &self.a.ref->slot;
   if (!isInt(target)) [[unlikely]]
     return fallBack(machine, pc);
   std::int32_t left = LeftIsVariable ? operandOf(self.b.ref) : self.b.number;
@@ -106,7 +107,7 @@ bool intOperand(Machine& machine, Operand operand, std::uint32_t pc,
     out = operand.number;
     return true;
   } else if constexpr (Kind == IntOperand::Variable) {
-    const CorvelVariable* variable = operand.ref->record;
+    const CorvelVariable* variable = &operand.ref->slot;
     if (!isInt(variable)) return false;
     out = intOf(variable);
     return true;
@@ -217,10 +218,7 @@ bool probe(Machine& machine, Operand operand, std::uint32_t pc, Probe& out) {
 bool sameValue(const Probe& left, const Probe& right) {
   if (left.kind != right.kind) return false;
   if (left.kind == 0) return left.number == right.number;
-  // The absent string equals nothing.
-  if (left.kind == 1)
-    return !left.text->isAbsent() && !right.text->isAbsent() &&
-           left.text->view() == right.text->view();
+  if (left.kind == 1) return left.text->sameText(*right.text);
   return valuesEqual(*left.value, *right.value);
 }
 
@@ -284,7 +282,7 @@ template <char Op, Comparison Kind, IntOperand Right, bool FixedDivisor>
 std::uint32_t countAndTest(Machine& machine, const Instruction& self,
                            std::uint32_t pc) {
   const Instruction& test = (&self)[1];
-  CorvelVariable* target = self.a.ref->record;
+  CorvelVariable* target = &self.a.ref->slot;
   // The `if` may have gone the generic way since: then each runs on its own.
   if (!isInt(target) ||
       test.run != &compareInts<Kind, IntOperand::Variable, Right, true>)
@@ -307,7 +305,7 @@ std::uint32_t countAndTest(Machine& machine, const Instruction& self,
   if constexpr (Right == IntOperand::Number) {
     right = test.b.number;
   } else {
-    const CorvelVariable* variable = test.b.ref->record;
+    const CorvelVariable* variable = &test.b.ref->slot;
     // The `if` reads this operand its own way.
     if (!isInt(variable)) [[unlikely]]
       return pc + 1;
@@ -374,7 +372,7 @@ bool cut(Machine& machine, const Instruction& bounds, std::uint32_t pc,
 template <IntOperand From, IntOperand To>
 std::uint32_t substrFast(Machine& machine, const Instruction& self,
                          std::uint32_t pc) {
-  CorvelVariable* variable = self.a.ref->record;
+  CorvelVariable* variable = &self.a.ref->slot;
   if (!isString(variable)) [[unlikely]]
     return fallBack(machine, pc);
   StringValue& text = *std::get_if<StringValue>(&variable->value);
@@ -387,8 +385,8 @@ template <IntOperand From, IntOperand To>
 std::uint32_t copyAndCut(Machine& machine, const Instruction& self,
                          std::uint32_t pc) {
   const Instruction& substr = (&self)[1];
-  CorvelVariable* target = self.a.ref->record;
-  const CorvelVariable* source = self.b.ref->record;
+  CorvelVariable* target = &self.a.ref->slot;
+  const CorvelVariable* source = &self.b.ref->slot;
   // The `substr` may have gone the generic way since: then each runs alone.
   if (!isString(target) || !isString(source) ||
       substr.run != &substrFast<From, To>) [[unlikely]]
@@ -441,10 +439,66 @@ struct CutPick {
   static constexpr Handler handler = &copyAndCut<From, To>;
 };
 
+template <IntOperand Index>
+std::uint32_t getElement(Machine& machine, const Instruction& self,
+                         std::uint32_t pc) {
+  std::int32_t index;
+  // The index is read first, as the command reads it; a fault in any check
+  // after it is the generic path's to report.
+  if (!intOperand<Index>(machine, self.c, pc, index)) [[unlikely]]
+    return fallBack(machine, pc);
+  // An undeclared target holds no type the switch below takes, so the command
+  // reports it.
+  CorvelVariable* target = &self.a.ref->slot;
+  const CorvelVariable* array = &self.b.ref->slot;
+  if (array->type() != Type::Array) [[unlikely]]
+    return fallBack(machine, pc);
+  const List& list = *array->asList();
+  if (index < 0 || static_cast<std::size_t>(index) >= list.items.size())
+      [[unlikely]]
+    return fallBack(machine, pc);
+  const CorvelVariable& element = *list.items[static_cast<std::size_t>(index)];
+  Type type = element.type();
+  switch (target->type()) {
+    case Type::Int:
+      if (type != Type::Int) break;
+      target->asInt() = *std::get_if<std::int32_t>(&element.value);
+      return pc + 1;
+    case Type::String:
+      if (type == Type::String) {
+        target->asString() = element.asString();
+        return pc + 1;
+      }
+      if (type != Type::Int) break;
+      machine.scratch.clear();
+      appendDecimal(machine.scratch,
+                    *std::get_if<std::int32_t>(&element.value));
+      target->asString().assign(machine.scratch);
+      return pc + 1;
+    case Type::Array: {
+      if (type != Type::Array) break;
+      // Held here: the store may free the list the element lies in.
+      std::shared_ptr<List> held = element.asList();
+      *std::get_if<std::shared_ptr<List>>(&target->value) = std::move(held);
+      return pc + 1;
+    }
+    case Type::File:
+      break;
+  }
+  machine.current = pc;
+  method_getarray(*self.a.ref, *self.b.ref, index);
+  return pc + 1;
+}
+
+template <IntOperand Index>
+struct GetarrayPick {
+  static constexpr Handler handler = &getElement<Index>;
+};
+
 template <bool IsVariable>
 const StringValue* textOperand(Operand operand) {
   if constexpr (IsVariable) {
-    const CorvelVariable* variable = operand.ref->record;
+    const CorvelVariable* variable = &operand.ref->slot;
     return isString(variable) ? std::get_if<StringValue>(&variable->value)
                               : nullptr;
   } else {
@@ -459,10 +513,7 @@ std::uint32_t compareTexts(Machine& machine, const Instruction& self,
   const StringValue* right = textOperand<RightIsVariable>(self.b);
   if (left == nullptr || right == nullptr) [[unlikely]]
     return fallBack(machine, pc);
-  // The absent string equals no text.
-  bool same = !left->isAbsent() && !right->isAbsent() &&
-              left->view() == right->view();
-  bool holds = same == Same;
+  bool holds = left->sameText(*right) == Same;
   if constexpr (Fused) {
     if (holds) {
       stopIfRequested();
@@ -511,6 +562,53 @@ std::uint32_t runJump(Machine&, const Instruction& self, std::uint32_t) {
   return self.c.index;
 }
 
+namespace {
+
+// Finds the label `text` names, for a jump from `pc` that its cache has not
+// seen, and remembers it.
+[[gnu::noinline]] std::uint32_t resolveJump(Machine& machine, JumpCache& cache,
+                                            const StringValue& text,
+                                            std::uint32_t pc) {
+  std::string_view label = text.view();
+  // A long text equal to one remembered but made apart from it.
+  for (std::uint32_t i = 0; i < cache.used; ++i) {
+    if (cache.texts[i].view() == label) {
+      cache.texts[i] = text;
+      return cache.targets[i];
+    }
+  }
+  if (label.size() > 1 && label.front() == '*') label.remove_prefix(1);
+  std::uint32_t target = machine.program.labelTarget(pc, label);
+  std::uint32_t slot = cache.used;
+  if (slot < JumpCache::kSize) {
+    ++cache.used;
+  } else {
+    slot = cache.next;
+    cache.next = (cache.next + 1) % JumpCache::kSize;
+  }
+  cache.texts[slot] = text;
+  cache.targets[slot] = target;
+  return target;
+}
+
+}  // namespace
+
+std::uint32_t jumpToVariable(Machine& machine, const Instruction& self,
+                             std::uint32_t pc) {
+  const CorvelVariable* variable = &self.a.ref->slot;
+  // Only a string holds a label as it is; the text of any other type, and the
+  // fault of an undeclared name, are the generic path's.
+  if (!isString(variable)) [[unlikely]]
+    return fallBack(machine, pc);
+  stopIfRequested();
+  const StringValue& text = *std::get_if<StringValue>(&variable->value);
+  JumpCache& cache = *static_cast<JumpCache*>(self.b.object);
+  for (std::uint32_t i = 0; i < cache.used; ++i) {
+    if (cache.texts[i].identical(text)) return cache.targets[i];
+  }
+  return resolveJump(machine, cache, text, pc);
+}
+
 std::uint32_t fallBack(Machine& machine, std::uint32_t pc) {
   Line& line = machine.program.line(machine.vars, pc);
   Instruction& slot = machine.program.code()[pc];
@@ -539,7 +637,7 @@ Handler arithmeticHandler(char op, bool leftIsVariable, bool rightIsVariable) {
 
 std::uint32_t setNumber(Machine& machine, const Instruction& self,
                         std::uint32_t pc) {
-  CorvelVariable* target = self.a.ref->record;
+  CorvelVariable* target = &self.a.ref->slot;
   if (!isInt(target)) [[unlikely]]
     return fallBack(machine, pc);
   *std::get_if<std::int32_t>(&target->value) = self.b.number;
@@ -548,8 +646,8 @@ std::uint32_t setNumber(Machine& machine, const Instruction& self,
 
 std::uint32_t setVariable(Machine& machine, const Instruction& self,
                           std::uint32_t pc) {
-  CorvelVariable* target = self.a.ref->record;
-  const CorvelVariable* source = self.b.ref->record;
+  CorvelVariable* target = &self.a.ref->slot;
+  const CorvelVariable* source = &self.b.ref->slot;
   if (isInt(target) && isInt(source)) {
     *std::get_if<std::int32_t>(&target->value) = intOf(source);
     return pc + 1;
@@ -564,7 +662,7 @@ std::uint32_t setVariable(Machine& machine, const Instruction& self,
 
 std::uint32_t setConstantText(Machine& machine, const Instruction& self,
                               std::uint32_t pc) {
-  CorvelVariable* target = self.a.ref->record;
+  CorvelVariable* target = &self.a.ref->slot;
   if (isString(target)) {
     *std::get_if<StringValue>(&target->value) =
         *static_cast<const StringValue*>(self.b.pointer);
@@ -577,9 +675,20 @@ std::uint32_t setConstantText(Machine& machine, const Instruction& self,
   return fallBack(machine, pc);
 }
 
+std::uint32_t setConstantAndJump(Machine& machine, const Instruction& self,
+                                 std::uint32_t pc) {
+  CorvelVariable* target = &self.a.ref->slot;
+  if (!isString(target)) [[unlikely]]
+    return setConstantText(machine, self, pc);
+  *std::get_if<StringValue>(&target->value) =
+      *static_cast<const StringValue*>(self.b.pointer);
+  stopIfRequested();
+  return (&self)[1].c.index;
+}
+
 std::uint32_t setAppend(Machine& machine, const Instruction& self,
                         std::uint32_t pc) {
-  CorvelVariable* target = self.a.ref->record;
+  CorvelVariable* target = &self.a.ref->slot;
   if (!isString(target)) [[unlikely]]
     return fallBack(machine, pc);
   machine.current = pc;
@@ -593,7 +702,7 @@ std::uint32_t setAppend(Machine& machine, const Instruction& self,
 
 std::uint32_t setLiteral(Machine& machine, const Instruction& self,
                          std::uint32_t pc) {
-  CorvelVariable* target = self.a.ref->record;
+  CorvelVariable* target = &self.a.ref->slot;
   if (!isString(target)) [[unlikely]]
     return fallBack(machine, pc);
   machine.current = pc;
@@ -675,7 +784,7 @@ std::uint32_t directGetarray(Machine& machine, const Instruction& self,
 std::uint32_t directStrlen(Machine& machine, const Instruction& self,
                            std::uint32_t pc) {
   const CorvelVariable* text = self.a.ref->record;
-  CorvelVariable* target = self.b.ref->record;
+  CorvelVariable* target = &self.b.ref->slot;
   if (text == nullptr || !isInt(target)) [[unlikely]]
     return fallBack(machine, pc);
   *std::get_if<std::int32_t>(&target->value) = textLength(*text);
@@ -700,7 +809,7 @@ std::uint32_t directStrlower(Machine& machine, const Instruction& self,
 // a = target, b = the word to hash.
 std::uint32_t directMd5(Machine& machine, const Instruction& self,
                         std::uint32_t pc) {
-  CorvelVariable* target = self.a.ref->record;
+  CorvelVariable* target = &self.a.ref->slot;
   if (!isString(target)) [[unlikely]]
     return fallBack(machine, pc);
   machine.current = pc;
@@ -784,6 +893,18 @@ Handler intComparisonHandler(Comparison comparison, IntOperand left,
     default:
       return intComparisonFor<Comparison::AtMost>(left, right, fused);
   }
+}
+
+Handler getarrayHandler(IntOperand index) {
+  switch (index) {
+    case IntOperand::Number:
+      return GetarrayPick<IntOperand::Number>::handler;
+    case IntOperand::Variable:
+      return GetarrayPick<IntOperand::Variable>::handler;
+    case IntOperand::Arithmetic:
+      break;
+  }
+  return GetarrayPick<IntOperand::Arithmetic>::handler;
 }
 
 Handler substrHandler(IntOperand from, IntOperand to) {

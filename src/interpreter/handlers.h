@@ -24,6 +24,11 @@ std::uint32_t runEnd(Machine& machine, const Instruction& self,
 std::uint32_t runJump(Machine& machine, const Instruction& self,
                       std::uint32_t pc);
 
+// `goto $v`: a = the variable holding the label, b = its JumpCache*. Lands
+// where the generic path would, the label found through the cache.
+std::uint32_t jumpToVariable(Machine& machine, const Instruction& self,
+                             std::uint32_t pc);
+
 // Replaces instruction `pc` by the generic one for its statement and runs it.
 // Kept out of line and cold, so that the specialised handlers that may call it
 // need no stack frame on their fast path.
@@ -46,6 +51,11 @@ std::uint32_t setVariable(Machine& machine, const Instruction& self,
 // the text read as an integer.
 std::uint32_t setConstantText(Machine& machine, const Instruction& self,
                               std::uint32_t pc);
+// `set $t [text]` followed by a `goto` with a fixed label, the call of a
+// subroutine: the instruction is the `set`'s; where to go is read from the
+// `goto` instruction right after it, which stays in place.
+std::uint32_t setConstantAndJump(Machine& machine, const Instruction& self,
+                                 std::uint32_t pc);
 // `set $t [$t#...]` into a string: a = target, b = Word* of the literal.
 std::uint32_t setAppend(Machine& machine, const Instruction& self,
                         std::uint32_t pc);
@@ -112,6 +122,11 @@ Handler substrHandler(IntOperand from, IntOperand to);
 // `set`'s (a = target, b = source); the bounds are read from the `substr`
 // instruction right after it, which stays in place.
 Handler cutHandler(IntOperand from, IntOperand to);
+// `getarray $t $a i` with an index that is a number, an int variable or
+// arithmetic: a = target, b = array, c = the index. An element of the
+// target's own type, or a number into a string, is copied at once; other
+// pairs go through the command.
+Handler getarrayHandler(IntOperand index);
 // `if l ~= r` (or `!~=`, `<>`) with strings: a and b = operands (a VarRef* of
 // a string variable when the flag says so, else a StringValue*), c as above.
 Handler textComparisonHandler(bool same, bool leftIsVariable,

@@ -74,6 +74,19 @@ struct Line {
   Comparison comparison = Comparison::Never;
 };
 
+// What a `goto` whose label is a variable remembers: the texts it jumped by
+// lately and where each led, since a subroutine's return jump goes back to a
+// few places in turn. A text is found again by `StringValue::identical`, which
+// a label stored by `set $ret [label]` always is.
+struct JumpCache {
+  static constexpr std::size_t kSize = 8;
+  StringValue texts[kSize];
+  std::uint32_t targets[kSize] = {};
+  std::uint32_t used = 0;
+  // The entry the next new text replaces once all are used.
+  std::uint32_t next = 0;
+};
+
 // The script and its instructions. Instructions keep no words: a statement's
 // words are analysed again from the script text when the generic path needs
 // them, so a long script costs little more than its text.
@@ -128,6 +141,7 @@ class Program {
   std::deque<StringValue> constants_;
   std::deque<Word> words_;
   std::deque<Divisor> divisors_;
+  std::deque<JumpCache> jumpCaches_;
 };
 
 // Everything a run works on. It lives until the process ends, or, for an

@@ -37,6 +37,28 @@ Value initialValue(Type type) {
   return std::int32_t{0};
 }
 
+void Elements::pop_back() {
+  slots_.pop_back();
+  if (slots_.size() == head_) clear();
+}
+
+void Elements::pop_front() {
+  slots_[head_].reset();
+  ++head_;
+  if (head_ == slots_.size()) {
+    clear();
+  } else if (head_ >= 16 && head_ >= size()) {
+    slots_.erase(slots_.begin(),
+                 slots_.begin() + static_cast<std::ptrdiff_t>(head_));
+    head_ = 0;
+  }
+}
+
+void Elements::erase(std::size_t index) {
+  slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(head_ + index));
+  if (slots_.size() == head_) clear();
+}
+
 namespace {
 
 // Lists whose last owner went away while another list was being torn down; they

@@ -2,11 +2,12 @@
 // value.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "values/string_value.h"
 
@@ -22,10 +23,56 @@ enum class Type : std::uint8_t { Int, String, Array, File };
 // "file".
 std::string_view typeWord(Type type);
 
+// The element records of a list, in order: one block with the removed front
+// left behind until it is as long as what remains, so that reading by
+// position is one addition and removing at either end moves nothing (a list
+// used as a queue stays cheap; the block is compacted, now and then, in time
+// proportional to the removals that made room).
+class Elements {
+ public:
+  using Slot = std::shared_ptr<CorvelVariable>;
+  using iterator = std::vector<Slot>::iterator;
+  using const_iterator = std::vector<Slot>::const_iterator;
+
+  std::size_t size() const { return slots_.size() - head_; }
+  bool empty() const { return size() == 0; }
+  Slot& operator[](std::size_t index) { return slots_[head_ + index]; }
+  const Slot& operator[](std::size_t index) const {
+    return slots_[head_ + index];
+  }
+  iterator begin() {
+    return slots_.begin() + static_cast<std::ptrdiff_t>(head_);
+  }
+  iterator end() { return slots_.end(); }
+  const_iterator begin() const {
+    return slots_.begin() + static_cast<std::ptrdiff_t>(head_);
+  }
+  const_iterator end() const { return slots_.end(); }
+
+  void push_back(Slot slot) { slots_.push_back(std::move(slot)); }
+  void pop_back();
+  void pop_front();
+  // Removes the element at `index`; those behind it move forward.
+  void erase(std::size_t index);
+  void clear() {
+    slots_.clear();
+    head_ = 0;
+  }
+
+  bool operator==(const Elements& other) const {
+    return std::equal(begin(), end(), other.begin(), other.end());
+  }
+
+ private:
+  std::vector<Slot> slots_;
+  // How many slots at the front are removed elements, already let go.
+  std::size_t head_ = 0;
+};
+
 // A list of element records. Copying a list copies the sequence; both copies
 // then hold the very same records, which is what makes two lists compare equal.
 struct List {
-  std::deque<std::shared_ptr<CorvelVariable>> items;
+  Elements items;
   // Set while the list is being written as text, so that a list that contains
   // itself is noticed.
   mutable bool beingWritten = false;

@@ -96,9 +96,9 @@ std::int32_t expr(const Word& word);
 // (anything else counts as 0).
 inline std::int32_t operandValue(const ArithmeticOperand& operand) {
   if (operand.ref == nullptr) return operand.number;
-  const CorvelVariable* variable = operand.ref->record;
-  if (variable == nullptr || variable->type() != Type::Int) return 0;
-  return *std::get_if<std::int32_t>(&variable->value);
+  const CorvelVariable& variable = operand.ref->slot;
+  if (variable.type() != Type::Int) return 0;
+  return *std::get_if<std::int32_t>(&variable.value);
 }
 // `left` `op` `right` with 32-bit wrap-around; division or remainder by zero
 // ends the run; an unknown operator gives 0.

@@ -29,11 +29,13 @@ void StringValue::destroy(Rep* rep) noexcept {
 }
 
 void StringValue::setSmall(std::string_view bytes) {
+  std::memset(bytes_, 0, sizeof bytes_);
   if (!bytes.empty()) std::memcpy(bytes_, bytes.data(), bytes.size());
   bytes_[kSmall] = static_cast<char>(bytes.size());
 }
 
 void StringValue::setLong(Rep* r) {
+  std::memset(bytes_, 0, sizeof bytes_);
   std::memcpy(bytes_, &r, sizeof r);
   bytes_[kSmall] = static_cast<char>(kLongTag);
 }

@@ -24,7 +24,7 @@ namespace corvel {
 class StringValue {
  public:
   // The empty string.
-  StringValue() noexcept { bytes_[kSmall] = 0; }
+  StringValue() noexcept { std::memset(bytes_, 0, sizeof bytes_); }
   explicit StringValue(std::string_view bytes);
   static StringValue absent() noexcept {
     StringValue value;
@@ -40,9 +40,16 @@ class StringValue {
   }
   StringValue(StringValue&& other) noexcept {
     std::memcpy(bytes_, other.bytes_, sizeof bytes_);
-    other.bytes_[kSmall] = 0;
+    std::memset(other.bytes_, 0, sizeof other.bytes_);
   }
   StringValue& operator=(const StringValue& other) noexcept {
+    if (!isLong() && !other.isLong()) {
+      // Through a copy, since `other` may be this very string.
+      char bytes[sizeof bytes_];
+      std::memcpy(bytes, other.bytes_, sizeof bytes);
+      std::memcpy(bytes_, bytes, sizeof bytes_);
+      return *this;
+    }
     if (this != &other) {
       if (other.isLong()) ++other.rep()->refs;
       release();
@@ -54,7 +61,7 @@ class StringValue {
     if (this != &other) {
       release();
       std::memcpy(bytes_, other.bytes_, sizeof bytes_);
-      other.bytes_[kSmall] = 0;
+      std::memset(other.bytes_, 0, sizeof other.bytes_);
     }
     return *this;
   }
@@ -78,6 +85,12 @@ class StringValue {
   }
 
   bool isAbsent() const { return tag() == kAbsentTag; }
+  // Whether `other` is this very text, known without reading it: the same
+  // short string, or a long one whose bytes both share. Equal long strings
+  // made apart are not identical.
+  bool identical(const StringValue& other) const {
+    return std::memcmp(bytes_, other.bytes_, sizeof bytes_) == 0;
+  }
   std::string_view view() const {
     if (isLong()) {
       const Rep* r = rep();
@@ -86,6 +99,13 @@ class StringValue {
     return {bytes_, tag() == kAbsentTag ? std::size_t{0} : std::size_t{tag()}};
   }
   std::size_t size() const { return view().size(); }
+  // Whether both hold the same text; the absent string equals no text, not
+  // even itself.
+  bool sameText(const StringValue& other) const {
+    // Short strings are equal exactly when their bytes are.
+    if (!isLong() && !other.isLong()) return identical(other) && !isAbsent();
+    return !isAbsent() && !other.isAbsent() && view() == other.view();
+  }
 
   // The length in UTF-16 units (0 for the absent string), counted once.
   std::int32_t utf16Length() const;
@@ -148,7 +168,8 @@ class StringValue {
   void setLong(Rep* rep);
 
   // A short string's bytes with its length in the last byte; a long string's
-  // Rep pointer at the front with kLongTag in the last byte.
+  // Rep pointer at the front with kLongTag in the last byte. Every other byte
+  // is 0, so that equal short strings are equal byte for byte (`identical`).
   alignas(8) char bytes_[kSmall + 1];
 };
 

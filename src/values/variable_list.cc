@@ -21,9 +21,9 @@ VarRef& VariableList::ref(std::string_view name) {
   made.name = std::string(name);
   index_.emplace(made.name, &made);
   if (name == "HOME" || name == "USER") {
-    records_.emplace_back(
-        StringValue(name == "HOME" ? predefined_.home() : predefined_.user()));
-    made.record = &records_.back();
+    made.slot.value =
+        StringValue(name == "HOME" ? predefined_.home() : predefined_.user());
+    made.record = &made.slot;
   }
   last_ = &made;
   return made;
@@ -31,8 +31,8 @@ VarRef& VariableList::ref(std::string_view name) {
 
 void VariableList::declare(VarRef& ref, Type type) {
   if (ref.record != nullptr) return;
-  records_.emplace_back(initialValue(type));
-  ref.record = &records_.back();
+  ref.slot.value = initialValue(type);
+  ref.record = &ref.slot;
 }
 
 }  // namespace corvel

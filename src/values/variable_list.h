@@ -24,12 +24,19 @@ using NameMap = std::unordered_map<std::string, T, NameHash, std::equal_to<>>;
 
 // A variable name as the script writes it (without its `$`), with the record
 // it names once that name is declared. There is one reference per name, made
-// when a word first mentions the name; records never move and are never
+// when a word first mentions the name; references never move and are never
 // removed, so a word holds its reference for good and every use after the
 // declaration finds the record at once.
+//
+// The record lives in the reference itself (`slot`), so that reaching a value
+// from a word takes one step. Until the name is declared, `record` is null
+// and the slot holds a file value with no handle, which is never a
+// variable's: code that takes an int or a string from `slot` after checking
+// its type needs no other test.
 struct VarRef {
   std::string name;
   CorvelVariable* record = nullptr;
+  CorvelVariable slot{Value(std::shared_ptr<CorvelFile>())};
 };
 
 // Where the predefined variables take their values from.
@@ -65,7 +72,6 @@ class VariableList {
 
  private:
   Predefined predefined_;
-  std::deque<CorvelVariable> records_;
   std::deque<VarRef> refs_;
   NameMap<VarRef*> index_;
   // The reference found last: statements tend to name the same variable
