@@ -68,6 +68,8 @@ class TextData:
     # One word a line instead, the early words of the vocabulary drawn more often than the later
     # ones, as in a real text.
     words: bool = False
+    # Comma-separated rows instead: a row number, a word, an amount below 10^8 and a quantity.
+    csv: bool = False
 
 
 @dataclass
@@ -106,6 +108,8 @@ WORKLOADS = [
              scaled={"N": 500_000}),
     Workload("counting", "word counts in a list of [word, count] lists, searched in order",
              data=TextData("counting", 200_000, 0, 0, words=True)),
+    Workload("csvsum", "a column of CSV rows summed past 2^31 with a carry, fields cut by hand",
+             data=TextData("csvsum", 200_000, 0, 0, csv=True)),
 ]
 
 VOCABULARY = (
@@ -137,6 +141,11 @@ def write_text(path, data, lines):
     if data.words:
         for _ in range(lines):
             out.append(VOCABULARY[draw(draw(len(VOCABULARY)) + 1)] + "\n")
+        lines = 0
+    if data.csv:
+        for row in range(lines):
+            amount = draw(10_000) * 10_000 + draw(10_000)
+            out.append(f"{row + 1},{VOCABULARY[draw(len(VOCABULARY))]},{amount},{draw(50) + 1}\n")
         lines = 0
     for _ in range(lines):
         target = data.shortest + draw(span)

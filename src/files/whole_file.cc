@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "base/interrupt.h"
+#include "files/large_memory.h"
 
 namespace corvel {
 
@@ -23,8 +24,10 @@ std::optional<std::string> readWholeFile(const std::string& path) {
   struct stat info;
   if (::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode)) {
     std::string bytes;
-    if (S_ISREG(info.st_mode))
+    if (S_ISREG(info.st_mode)) {
       bytes.reserve(static_cast<std::size_t>(info.st_size));
+      adviseLargeBlock(bytes.data(), bytes.capacity());
+    }
     char buffer[1 << 16];
     for (;;) {
       ssize_t got = ::read(fd, buffer, sizeof buffer);

@@ -7,6 +7,7 @@
 
 #include "base/fault.h"
 #include "base/text.h"
+#include "files/large_memory.h"
 #include "interpreter/command_table.h"
 #include "interpreter/control_flow.h"
 #include "interpreter/handlers.h"
@@ -138,15 +139,17 @@ std::optional<LoadFault> Compiler::run(std::string source) {
   std::string_view text = program_.source_;
   // Statements end at line breaks and `;`, so their count bounds the number of
   // instructions: reserving it spares the copies of a growing table.
-  std::size_t estimate = static_cast<std::size_t>(
-      std::count(text.begin(), text.end(), '\n') +
-      std::count(text.begin(), text.end(), ';') +
-      std::count(text.begin(), text.end(), '\r') + 2);
+  std::size_t estimate = 2;
+  for (char c : text) estimate += (c == '\n') + (c == ';') + (c == '\r');
   program_.code_.reserve(estimate);
+  adviseLargeBlock(program_.code_.data(),
+                   program_.code_.capacity() * sizeof(Instruction));
   if (text.size() > std::numeric_limits<std::uint32_t>::max()) {
     program_.wideStarts_.reserve(estimate);
   } else {
     program_.starts_.reserve(estimate);
+    adviseLargeBlock(program_.starts_.data(),
+                     program_.starts_.capacity() * sizeof(std::uint32_t));
   }
   StatementCutter cutter(text);
   Statement statement;
@@ -171,9 +174,13 @@ void Compiler::add(const Statement& statement) {
   }
   texts_.clear();
   decodedValues_.clear();
-  std::size_t decoded = program_.decoded_.size();
+  // How many decoded texts the program held before this statement's, once
+  // one of its words has escapes.
+  constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+  std::size_t decoded = kNone;
   const std::vector<RawWord>& words = statement.words;
   for (const RawWord& word : words) {
+    if (word.escaped && decoded == kNone) decoded = program_.decoded_.size();
     if (word.escaped && !texts_.empty() &&
         ((texts_.front() == "set" && texts_.size() == 2 && words.size() == 3) ||
          texts_.front() == "print")) {
@@ -192,7 +199,7 @@ void Compiler::add(const Statement& statement) {
   // The decoded text of words with escapes is needed later only by the
   // generic path's words; an instruction that holds no words lets it go.
   keptWords_ = keptWords_ || instruction.run == runGeneric;
-  if (!keptWords_) program_.decoded_.resize(decoded);
+  if (!keptWords_ && decoded != kNone) program_.decoded_.resize(decoded);
   keptWords_ = false;
   program_.code_.push_back(instruction);
 }

@@ -10,20 +10,42 @@ namespace corvel {
 
 namespace {
 
-// The bytes that are part of a word and nothing else, in and out of groups:
-// no blank, line break, `;`, bracket, backslash or trimmed character.
-constexpr std::array<bool, 256> kPlain = [] {
-  std::array<bool, 256> plain{};
+// What a byte outside a group does: most are text; a blank ends a word; a line
+// break or `;` ends the statement; brackets open and close groups; a backslash
+// escapes the next byte; the other trimmed characters belong to the word but
+// are trimmed off its ends.
+enum class Role : std::uint8_t { Text, Blank, End, Open, Close, Escape, Trim };
+
+constexpr std::array<Role, 256> kRoles = [] {
+  std::array<Role, 256> roles{};
   for (int c = 0; c < 256; ++c) {
     auto byte = static_cast<char>(c);
-    plain[static_cast<std::size_t>(c)] =
-        !isTrimmed(byte) && byte != ';' && byte != '(' && byte != ')' &&
-        byte != '[' && byte != ']' && byte != '\\';
+    Role role = Role::Text;
+    if (byte == ' ') {
+      role = Role::Blank;
+    } else if (byte == '\n' || byte == '\r' || byte == ';') {
+      role = Role::End;
+    } else if (byte == '(' || byte == '[') {
+      role = Role::Open;
+    } else if (byte == ')' || byte == ']') {
+      role = Role::Close;
+    } else if (byte == '\\') {
+      role = Role::Escape;
+    } else if (isTrimmed(byte)) {
+      role = Role::Trim;
+    }
+    roles[static_cast<std::size_t>(c)] = role;
   }
-  return plain;
+  return roles;
 }();
 
-bool isPlain(char c) { return kPlain[static_cast<unsigned char>(c)]; }
+Role roleOf(char c) { return kRoles[static_cast<unsigned char>(c)]; }
+
+// Inside a group every byte is part of the word but brackets and backslashes.
+bool isGroupText(char c) {
+  Role role = roleOf(c);
+  return role != Role::Open && role != Role::Close && role != Role::Escape;
+}
 
 }  // namespace
 
@@ -39,6 +61,13 @@ StatementCutter::Step StatementCutter::next(Statement& statement) {
   bool wordEscaped = false;
   bool substantial = false;
 
+  auto startWord = [&] {
+    if (inWord) return;
+    inWord = true;
+    wordBegin = i;
+    wordEscaped = false;
+    substantial = false;
+  };
   auto finishWord = [&](std::size_t end) {
     if (!inWord) return;
     inWord = false;
@@ -57,73 +86,77 @@ StatementCutter::Step StatementCutter::next(Statement& statement) {
     statement.words.push_back(word);
   };
 
-  for (; i < n; ++i) {
+  while (i < n) {
     char c = s[i];
-    if (c == '\\') {
+    Role role = roleOf(c);
+    if (role == Role::Escape) {
       if (i + 1 == n) {
         fault_ = {"stray \\ at the end of the file", 1, i};
         position_ = n;
         return Step::Fault;
       }
-      if (!inWord) {
-        inWord = true;
-        wordBegin = i;
-        wordEscaped = false;
-        substantial = false;
-      }
+      startWord();
       wordEscaped = true;
       if (!isTrimmed(escapedByte(s[i + 1]))) substantial = true;
-      ++i;
+      i += 2;
       continue;
     }
-    if (groups_.empty()) {
-      if (c == ' ') {
-        finishWord(i);
+    if (!groups_.empty()) {
+      // Inside a group (always inside a word, which its bracket made
+      // substantial), only brackets and escapes mean anything: skip a run of
+      // other bytes at once.
+      if (isGroupText(c)) {
+        ++i;
+        while (i < n && isGroupText(s[i])) ++i;
         continue;
       }
-      if (c == '\n' || c == '\r' || c == ';') {
-        finishWord(i);
-        if (!statement.words.empty()) {
-          position_ = i + 1;
-          return Step::Statement;
-        }
-        continue;
+    } else {
+      switch (role) {
+        case Role::Text:
+          // Most bytes mean nothing to the cutter: skip a run of them at once.
+          startWord();
+          substantial = true;
+          ++i;
+          while (i < n && roleOf(s[i]) == Role::Text) ++i;
+          continue;
+        case Role::Blank:
+          finishWord(i);
+          ++i;
+          continue;
+        case Role::End:
+          finishWord(i);
+          ++i;
+          if (!statement.words.empty()) {
+            position_ = i;
+            return Step::Statement;
+          }
+          continue;
+        case Role::Trim:
+          startWord();
+          ++i;
+          continue;
+        case Role::Open:
+        case Role::Close:
+        case Role::Escape:
+          startWord();
+          substantial = true;
+          break;
       }
     }
-    if (!inWord) {
-      inWord = true;
-      wordBegin = i;
-      wordEscaped = false;
-      substantial = false;
-    }
-    if (isPlain(c)) {
-      // Most bytes mean nothing to the cutter: skip a run of them at once.
-      substantial = true;
-      while (i + 1 < n && isPlain(s[i + 1])) ++i;
-      continue;
-    }
-    if (!isTrimmed(c)) substantial = true;
-    switch (c) {
-      case '(':
-      case '[':
-        groups_.push_back(c);
-        groupStarts_.push_back(i);
-        break;
-      case ')':
-      case ']': {
-        char open = c == ')' ? '(' : '[';
-        if (groups_.empty() || groups_.back() != open) {
-          fault_ = {c == ')' ? "Unexpected ')'\n" : "Unexpected ']'\n", -1, i};
-          position_ = n;
-          return Step::Fault;
-        }
-        groups_.pop_back();
-        groupStarts_.pop_back();
-        break;
+    if (role == Role::Open) {
+      groups_.push_back(c);
+      groupStarts_.push_back(i);
+    } else {
+      char open = c == ')' ? '(' : '[';
+      if (groups_.empty() || groups_.back() != open) {
+        fault_ = {c == ')' ? "Unexpected ')'\n" : "Unexpected ']'\n", -1, i};
+        position_ = n;
+        return Step::Fault;
       }
-      default:
-        break;
+      groups_.pop_back();
+      groupStarts_.pop_back();
     }
+    ++i;
   }
   // At the end of the script the statement ends as at a line feed, whatever
   // group is still open: the rest of the script belongs to the word that opened
@@ -144,10 +177,6 @@ std::string decodeWord(std::string_view source, const RawWord& word) {
   text.erase(end);
   text.erase(0, begin);
   return text;
-}
-
-std::string_view plainWord(std::string_view source, const RawWord& word) {
-  return source.substr(word.begin, word.end - word.begin);
 }
 
 LineIndex::LineIndex(std::string_view source) {

@@ -104,7 +104,10 @@ void decodeEscapes(std::string_view source, const RawWord& word, Emit&& emit) {
 // of the characters `chomp` trims.
 std::string decodeWord(std::string_view source, const RawWord& word);
 // The same for a word without escapes, as a view of `source`.
-std::string_view plainWord(std::string_view source, const RawWord& word);
+inline std::string_view plainWord(std::string_view source,
+                                  const RawWord& word) {
+  return source.substr(word.begin, word.end - word.begin);
+}
 
 // The line numbers of a script, found on demand.
 class LineIndex {

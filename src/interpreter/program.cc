@@ -6,8 +6,7 @@
 
 namespace corvel {
 
-std::string_view Program::wordText(const RawWord& word) {
-  if (!word.escaped) return plainWord(source_, word);
+std::string_view Program::decodedText(const RawWord& word) {
   return decoded_.emplace_back(decodeWord(source_, word));
 }
 

@@ -111,7 +111,10 @@ class Program {
 
   // The text of the word `word` of a statement: a view of the script, or of
   // the decoded copy kept for a word with escapes.
-  std::string_view wordText(const RawWord& word);
+  std::string_view wordText(const RawWord& word) {
+    if (!word.escaped) return plainWord(source_, word);
+    return decodedText(word);
+  }
   // The words of statement `pc`, analysed, with what the generic path does
   // with them. Made once per statement and kept.
   Line& line(VariableList& vars, std::uint32_t pc);
@@ -125,6 +128,8 @@ class Program {
 
  private:
   friend class Compiler;
+
+  std::string_view decodedText(const RawWord& word);
 
   std::string source_;
   std::deque<std::string> decoded_;

@@ -31,11 +31,49 @@ ArithmeticOperand analyseOperand(VariableList& vars, std::string_view text) {
 }
 
 void analyseArithmetic(VariableList& vars, Word& word) {
+  // Parts are runs of the text between blanks. When no `(` stands inside one
+  // (only the opening one is usual), each is a view of the text; otherwise
+  // they are built byte by byte below.
+  std::string_view text = word.text;
+  std::string_view views[3];
+  std::size_t begin = 0;
+  int counted = 0;
+  bool simple = true;
+  std::size_t i = 0;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == ')') break;
+    if (c == ' ' || c == '(') {
+      if (i > 0 && text[i - 1] != ' ' && text[i - 1] != '(' && c == '(') {
+        simple = false;
+        break;
+      }
+      if (c == ' ' && i > 0 && text[i - 1] != ' ') {
+        if (counted < 3 && i > begin)
+          views[counted] = text.substr(begin, i - begin);
+        ++counted;
+      }
+      begin = i + 1;
+      continue;
+    }
+  }
+  if (simple) {
+    if (counted < 3 && i > begin)
+      views[counted] = text.substr(begin, i - begin);
+    word.op = views[1].empty() ? '+' : views[1].back();
+    word.leftOnly = views[2].empty();
+    if (word.leftOnly) {
+      word.left.number = readInteger(views[0]);
+    } else {
+      word.left = analyseOperand(vars, views[0]);
+      word.right = analyseOperand(vars, views[2]);
+    }
+    return;
+  }
   std::string parts[3];
   char op = '+';
   int part = 0;
-  std::string_view text = word.text;
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  for (i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == ')') break;
     if (c == ' ') {
