@@ -626,16 +626,27 @@ void Compiler::finish() {
   Instruction end;
   end.run = runEnd;
   program_.code_.push_back(end);
+  // Jumps go to instructions, now that none will move.
+  code = program_.code_.data();
+  for (const PendingGoto& pending : gotos_)
+    code[pending.pc].c.target = code + code[pending.pc].c.index;
+  for (const PendingIf& pending : ifs_)
+    code[pending.pc].c.target = code + code[pending.pc].c.index;
 }
 
 void Compiler::fuseCalls() {
-  // `set $ret [label]` followed by a fixed `goto` is how a subroutine is
-  // called: both run as one instruction.
+  // A statement followed by a fixed `goto` runs with it as one instruction:
+  // `set $ret [label]` before it is how a subroutine is called, and a loop
+  // that tests at its top ends in a step and a jump back.
   Instruction* code = program_.code_.data();
   for (const PendingGoto& jump : gotos_) {
     if (jump.pc == 0) continue;
-    Instruction& set = code[jump.pc - 1];
-    if (set.run == setConstantText) set.run = setConstantAndJump;
+    Instruction& before = code[jump.pc - 1];
+    if (before.run == setConstantText) {
+      before.run = setConstantAndJump;
+    } else if (Handler joined = jumpingHandler(before.run)) {
+      before.run = joined;
+    }
   }
 }
 

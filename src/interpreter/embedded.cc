@@ -25,12 +25,11 @@ namespace {
   std::clock_t deadline =
       std::clock() + static_cast<std::clock_t>(rules.maxMilliseconds) *
                          (CLOCKS_PER_SEC / 1000);
-  const Instruction* code = machine.program.code();
-  std::uint32_t pc = 0;
+  const Instruction* instruction = machine.program.code();
   std::uint32_t jumps = 0;
   for (;;) {
-    std::uint32_t next = code[pc].run(machine, code[pc], pc);
-    if (next <= pc) [[unlikely]] {
+    const Instruction* next = instruction->run(machine, *instruction);
+    if (next <= instruction) [[unlikely]] {
       // A fused `if` and `goto` jump back in one step where the unfused ones
       // take two, but the jump itself and what ran before it are the same.
       if (++jumps > rules.maxJumps) {
@@ -47,7 +46,7 @@ namespace {
         outOfMemory();
       }
     }
-    pc = next;
+    instruction = next;
   }
 }
 

@@ -4,6 +4,8 @@
 // otherwise hands its statement to the generic path for good.
 #include "interpreter/handlers.h"
 
+#include <array>
+
 #include "base/console.h"
 #include "base/divisor.h"
 #include "base/fault.h"
@@ -38,7 +40,7 @@ std::int32_t operandOf(const VarRef* ref) {
 }
 
 template <char Op>
-std::int32_t apply(Machine& machine, std::uint32_t pc, std::int32_t left,
+std::int32_t apply(Machine& machine, const Instruction& self, std::int32_t left,
                    std::int32_t right) {
   auto l = static_cast<std::uint32_t>(left);
   auto r = static_cast<std::uint32_t>(right);
@@ -51,7 +53,7 @@ std::int32_t apply(Machine& machine, std::uint32_t pc, std::int32_t left,
   } else if constexpr (Op == '/' || Op == '%') {
     if (right == 0) [[unlikely]] {
       // Division by zero ends the run, naming this line.
-      machine.current = pc;
+      machine.current = machine.program.indexOf(self);
       return applyOperator(Op, left, right);
     }
     // The most negative number divided by -1 wraps to itself.
@@ -64,28 +66,26 @@ std::int32_t apply(Machine& machine, std::uint32_t pc, std::int32_t left,
 }
 
 template <char Op, bool LeftIsVariable, bool RightIsVariable>
-std::uint32_t setArithmetic(Machine& machine, const Instruction& self,
-                            std::uint32_t pc) {
+const Instruction* setArithmetic(Machine& machine, const Instruction& self) {
   CorvelVariable* target = &self.a.ref->slot;
   if (!isInt(target)) [[unlikely]]
-    return fallBack(machine, pc);
+    return fallBack(machine, self);
   std::int32_t left = LeftIsVariable ? operandOf(self.b.ref) : self.b.number;
   std::int32_t right = RightIsVariable ? operandOf(self.c.ref) : self.c.number;
   *std::get_if<std::int32_t>(&target->value) =
-      apply<Op>(machine, pc, left, right);
-  return pc + 1;
+      apply<Op>(machine, self, left, right);
+  return &self + 1;
 }
 
 template <char Op, bool LeftIsVariable>
-std::uint32_t setDivision(Machine& machine, const Instruction& self,
-                          std::uint32_t pc) {
+const Instruction* setDivision(Machine& machine, const Instruction& self) {
   CorvelVariable* target = &self.a.ref->slot;
   if (!isInt(target)) [[unlikely]]
-    return fallBack(machine, pc);
+    return fallBack(machine, self);
   std::int32_t left = LeftIsVariable ? operandOf(self.b.ref) : self.b.number;
   *std::get_if<std::int32_t>(&target->value) =
       divideFixed<Op>(left, *static_cast<const Divisor*>(self.c.pointer));
-  return pc + 1;
+  return &self + 1;
 }
 
 template <char Op>
@@ -98,10 +98,11 @@ Handler arithmeticFor(bool left, bool right) {
                : &setArithmetic<Op, false, false>;
 }
 
-// Reads an integer operand; false when a variable is not an int, which only
-// the generic path reads.
+// Reads an integer operand of the instruction `self`, which a fault in the
+// arithmetic names; false when a variable is not an int, which only the
+// generic path reads.
 template <IntOperand Kind>
-bool intOperand(Machine& machine, Operand operand, std::uint32_t pc,
+bool intOperand(Machine& machine, const Instruction& self, Operand operand,
                 std::int32_t& out) {
   if constexpr (Kind == IntOperand::Number) {
     out = operand.number;
@@ -112,7 +113,7 @@ bool intOperand(Machine& machine, Operand operand, std::uint32_t pc,
     out = intOf(variable);
     return true;
   } else {
-    machine.current = pc;
+    machine.current = machine.program.indexOf(self);
     out = expr(*static_cast<const Word*>(operand.pointer));
     return true;
   }
@@ -127,23 +128,22 @@ bool compare(std::int32_t left, std::int32_t right) {
 }
 
 template <Comparison Kind, IntOperand Left, IntOperand Right, bool Fused>
-std::uint32_t compareInts(Machine& machine, const Instruction& self,
-                          std::uint32_t pc) {
+const Instruction* compareInts(Machine& machine, const Instruction& self) {
   std::int32_t left;
   std::int32_t right;
   // The first word is read before the second, as the generic path does.
-  if (!intOperand<Left>(machine, self.a, pc, left) ||
-      !intOperand<Right>(machine, self.b, pc, right)) [[unlikely]]
-    return fallBack(machine, pc);
+  if (!intOperand<Left>(machine, self, self.a, left) ||
+      !intOperand<Right>(machine, self, self.b, right)) [[unlikely]]
+    return fallBack(machine, self);
   bool holds = compare<Kind>(left, right);
   if constexpr (Fused) {
     if (holds) {
       stopIfRequested();
-      return self.c.index;
+      return self.c.target;
     }
-    return pc + 2;
+    return &self + 2;
   } else {
-    return holds ? pc + 1 : self.c.index;
+    return holds ? &self + 1 : self.c.target;
   }
 }
 
@@ -191,7 +191,8 @@ struct Probe {
 // Reads a side; false when a variable is not declared, which only the generic
 // path reports.
 template <ValueOperand Kind>
-bool probe(Machine& machine, Operand operand, std::uint32_t pc, Probe& out) {
+bool probe(Machine& machine, const Instruction& self, Operand operand,
+           Probe& out) {
   if constexpr (Kind == ValueOperand::Variable) {
     const CorvelVariable* variable = operand.ref->record;
     if (variable == nullptr) return false;
@@ -209,7 +210,7 @@ bool probe(Machine& machine, Operand operand, std::uint32_t pc, Probe& out) {
     out.kind = 1;
     out.text = static_cast<const StringValue*>(operand.pointer);
   } else {
-    machine.current = pc;
+    machine.current = machine.program.indexOf(self);
     out.number = expr(*static_cast<const Word*>(operand.pointer));
   }
   return true;
@@ -223,22 +224,21 @@ bool sameValue(const Probe& left, const Probe& right) {
 }
 
 template <bool Equal, ValueOperand Left, ValueOperand Right, bool Fused>
-std::uint32_t compareValues(Machine& machine, const Instruction& self,
-                            std::uint32_t pc) {
+const Instruction* compareValues(Machine& machine, const Instruction& self) {
   Probe left;
   Probe right;
-  if (!probe<Left>(machine, self.a, pc, left) ||
-      !probe<Right>(machine, self.b, pc, right)) [[unlikely]]
-    return fallBack(machine, pc);
+  if (!probe<Left>(machine, self, self.a, left) ||
+      !probe<Right>(machine, self, self.b, right)) [[unlikely]]
+    return fallBack(machine, self);
   bool holds = sameValue(left, right) == Equal;
   if constexpr (Fused) {
     if (holds) {
       stopIfRequested();
-      return self.c.index;
+      return self.c.target;
     }
-    return pc + 2;
+    return &self + 2;
   } else {
-    return holds ? pc + 1 : self.c.index;
+    return holds ? &self + 1 : self.c.target;
   }
 }
 
@@ -279,8 +279,7 @@ Handler equalityFor(ValueOperand left, ValueOperand right, bool fused) {
 }
 
 template <char Op, Comparison Kind, IntOperand Right, bool FixedDivisor>
-std::uint32_t countAndTest(Machine& machine, const Instruction& self,
-                           std::uint32_t pc) {
+const Instruction* countAndTest(Machine& machine, const Instruction& self) {
   const Instruction& test = (&self)[1];
   CorvelVariable* target = &self.a.ref->slot;
   // The `if` may have gone the generic way since: then each runs on its own.
@@ -288,9 +287,9 @@ std::uint32_t countAndTest(Machine& machine, const Instruction& self,
       test.run != &compareInts<Kind, IntOperand::Variable, Right, true>)
       [[unlikely]] {
     if constexpr (FixedDivisor) {
-      return setDivision<Op, true>(machine, self, pc);
+      return setDivision<Op, true>(machine, self);
     } else {
-      return setArithmetic<Op, true, false>(machine, self, pc);
+      return setArithmetic<Op, true, false>(machine, self);
     }
   }
   std::int32_t value;
@@ -298,7 +297,7 @@ std::uint32_t countAndTest(Machine& machine, const Instruction& self,
     value = divideFixed<Op>(intOf(target),
                             *static_cast<const Divisor*>(self.c.pointer));
   } else {
-    value = apply<Op>(machine, pc, intOf(target), self.c.number);
+    value = apply<Op>(machine, self, intOf(target), self.c.number);
   }
   *std::get_if<std::int32_t>(&target->value) = value;
   std::int32_t right;
@@ -308,14 +307,14 @@ std::uint32_t countAndTest(Machine& machine, const Instruction& self,
     const CorvelVariable* variable = &test.b.ref->slot;
     // The `if` reads this operand its own way.
     if (!isInt(variable)) [[unlikely]]
-      return pc + 1;
+      return &self + 1;
     right = intOf(variable);
   }
   if (compare<Kind>(value, right)) {
     stopIfRequested();
-    return test.c.index;
+    return test.c.target;
   }
-  return pc + 3;
+  return &self + 3;
 }
 
 template <char Op, Comparison Kind, bool Fixed>
@@ -342,23 +341,24 @@ Handler countingFor(Comparison comparison, IntOperand right) {
 constexpr std::string_view kOutOfBounds =
     "Fatal error.  Substring out of bounds.\n";
 
-// Cuts `text` to the units `from`..`to` read from `bounds` (b and c), after
-// checking them as `substr` does; false when a bound is a variable that is not
+// Cuts `text` to the units `from`..`to` read from `bounds` (b and c), the
+// `substr` instruction that a fault names, after checking them as `substr`
+// does; false when a bound is a variable that is not
 // an int, which only the generic path reads.
 template <IntOperand From, IntOperand To>
-bool cut(Machine& machine, const Instruction& bounds, std::uint32_t pc,
-         const StringValue& text, StringValue& into) {
+bool cut(Machine& machine, const Instruction& bounds, const StringValue& text,
+         StringValue& into) {
   std::int32_t length = text.utf16Length();
   std::int32_t start;
-  if (!intOperand<From>(machine, bounds.b, pc, start)) return false;
+  if (!intOperand<From>(machine, bounds, bounds.b, start)) return false;
   if (start < 0 || start > length) {
-    machine.current = pc;
+    machine.current = machine.program.indexOf(bounds);
     fail(kOutOfBounds, 1);
   }
   std::int32_t end;
-  if (!intOperand<To>(machine, bounds.c, pc, end)) return false;
+  if (!intOperand<To>(machine, bounds, bounds.c, end)) return false;
   if (end < 0 || end > length || start > end) {
-    machine.current = pc;
+    machine.current = machine.program.indexOf(bounds);
     fail(kOutOfBounds, 1);
   }
   if (&into == &text) {
@@ -370,37 +370,34 @@ bool cut(Machine& machine, const Instruction& bounds, std::uint32_t pc,
 }
 
 template <IntOperand From, IntOperand To>
-std::uint32_t substrFast(Machine& machine, const Instruction& self,
-                         std::uint32_t pc) {
+const Instruction* substrFast(Machine& machine, const Instruction& self) {
   CorvelVariable* variable = &self.a.ref->slot;
   if (!isString(variable)) [[unlikely]]
-    return fallBack(machine, pc);
+    return fallBack(machine, self);
   StringValue& text = *std::get_if<StringValue>(&variable->value);
-  if (!cut<From, To>(machine, self, pc, text, text)) [[unlikely]]
-    return fallBack(machine, pc);
-  return pc + 1;
+  if (!cut<From, To>(machine, self, text, text)) [[unlikely]]
+    return fallBack(machine, self);
+  return &self + 1;
 }
 
 template <IntOperand From, IntOperand To>
-std::uint32_t copyAndCut(Machine& machine, const Instruction& self,
-                         std::uint32_t pc) {
+const Instruction* copyAndCut(Machine& machine, const Instruction& self) {
   const Instruction& substr = (&self)[1];
   CorvelVariable* target = &self.a.ref->slot;
   const CorvelVariable* source = &self.b.ref->slot;
   // The `substr` may have gone the generic way since: then each runs alone.
   if (!isString(target) || !isString(source) ||
       substr.run != &substrFast<From, To>) [[unlikely]]
-    return setVariable(machine, self, pc);
+    return setVariable(machine, self);
   // A fault in a bound ends the run, so skipping the copy it would have
   // followed changes nothing anyone can see.
   StringValue& into = *std::get_if<StringValue>(&target->value);
-  if (!cut<From, To>(machine, substr, pc + 1,
-                     *std::get_if<StringValue>(&source->value), into))
-      [[unlikely]] {
+  if (!cut<From, To>(machine, substr, *std::get_if<StringValue>(&source->value),
+                     into)) [[unlikely]] {
     into = *std::get_if<StringValue>(&source->value);
-    return pc + 1;
+    return &self + 1;
   }
-  return pc + 2;
+  return &self + 2;
 }
 
 template <template <IntOperand, IntOperand> class Pick, IntOperand From>
@@ -439,55 +436,69 @@ struct CutPick {
   static constexpr Handler handler = &copyAndCut<From, To>;
 };
 
+// The pairs of element and target that the fast path of getElement leaves
+// alone: a number into a string, and any pair the command itself converts or
+// refuses. Out of line, so that the fast path needs no stack frame.
+[[gnu::noinline]] const Instruction* getConverted(Machine& machine,
+                                                  const Instruction& self,
+                                                  std::int32_t index) {
+  CorvelVariable& target = self.a.ref->slot;
+  const CorvelVariable& element =
+      *self.b.ref->slot.asList()->items[static_cast<std::size_t>(index)];
+  if (target.type() == Type::String && element.type() == Type::Int) {
+    machine.scratch.clear();
+    appendDecimal(machine.scratch, *std::get_if<std::int32_t>(&element.value));
+    target.asString().assign(machine.scratch);
+    return &self + 1;
+  }
+  machine.current = machine.program.indexOf(self);
+  method_getarray(*self.a.ref, *self.b.ref, index);
+  return &self + 1;
+}
+
+[[gnu::noinline]] const Instruction* getSharedString(
+    CorvelVariable& target, const CorvelVariable& element,
+    const Instruction& self) {
+  target.asString() = element.asString();
+  return &self + 1;
+}
+
 template <IntOperand Index>
-std::uint32_t getElement(Machine& machine, const Instruction& self,
-                         std::uint32_t pc) {
+const Instruction* getElement(Machine& machine, const Instruction& self) {
   std::int32_t index;
   // The index is read first, as the command reads it; a fault in any check
   // after it is the generic path's to report.
-  if (!intOperand<Index>(machine, self.c, pc, index)) [[unlikely]]
-    return fallBack(machine, pc);
-  // An undeclared target holds no type the switch below takes, so the command
-  // reports it.
+  if (!intOperand<Index>(machine, self, self.c, index)) [[unlikely]]
+    return fallBack(machine, self);
   CorvelVariable* target = &self.a.ref->slot;
   const CorvelVariable* array = &self.b.ref->slot;
   if (array->type() != Type::Array) [[unlikely]]
-    return fallBack(machine, pc);
+    return fallBack(machine, self);
   const List& list = *array->asList();
   if (index < 0 || static_cast<std::size_t>(index) >= list.items.size())
       [[unlikely]]
-    return fallBack(machine, pc);
+    return fallBack(machine, self);
   const CorvelVariable& element = *list.items[static_cast<std::size_t>(index)];
+  // An undeclared target holds a file value, which the command reports.
   Type type = element.type();
-  switch (target->type()) {
-    case Type::Int:
-      if (type != Type::Int) break;
-      target->asInt() = *std::get_if<std::int32_t>(&element.value);
-      return pc + 1;
-    case Type::String:
-      if (type == Type::String) {
-        target->asString() = element.asString();
-        return pc + 1;
-      }
-      if (type != Type::Int) break;
-      machine.scratch.clear();
-      appendDecimal(machine.scratch,
-                    *std::get_if<std::int32_t>(&element.value));
-      target->asString().assign(machine.scratch);
-      return pc + 1;
-    case Type::Array: {
-      if (type != Type::Array) break;
-      // Held here: the store may free the list the element lies in.
-      std::shared_ptr<List> held = element.asList();
-      *std::get_if<std::shared_ptr<List>>(&target->value) = std::move(held);
-      return pc + 1;
-    }
-    case Type::File:
-      break;
+  if (type != target->type() || type == Type::File) [[unlikely]]
+    return getConverted(machine, self, index);
+  if (type == Type::Int) {
+    target->asInt() = *std::get_if<std::int32_t>(&element.value);
+    return &self + 1;
   }
-  machine.current = pc;
-  method_getarray(*self.a.ref, *self.b.ref, index);
-  return pc + 1;
+  if (type == Type::String) {
+    const StringValue& text = element.asString();
+    StringValue& into = target->asString();
+    if (!text.isInline() || !into.isInline())
+      return getSharedString(*target, element, self);
+    into = text;
+    return &self + 1;
+  }
+  // Held first: the store may free the list the element lies in.
+  std::shared_ptr<List> held = element.asList();
+  *std::get_if<std::shared_ptr<List>>(&target->value) = std::move(held);
+  return &self + 1;
 }
 
 template <IntOperand Index>
@@ -506,23 +517,38 @@ const StringValue* textOperand(Operand operand) {
   }
 }
 
-template <bool Same, bool LeftIsVariable, bool RightIsVariable, bool Fused>
-std::uint32_t compareTexts(Machine& machine, const Instruction& self,
-                           std::uint32_t pc) {
-  const StringValue* left = textOperand<LeftIsVariable>(self.a);
-  const StringValue* right = textOperand<RightIsVariable>(self.b);
-  if (left == nullptr || right == nullptr) [[unlikely]]
-    return fallBack(machine, pc);
-  bool holds = left->sameText(*right) == Same;
+template <bool Same, bool Fused>
+const Instruction* textOutcome(const Instruction& self, bool same) {
+  bool holds = same == Same;
   if constexpr (Fused) {
     if (holds) {
       stopIfRequested();
-      return self.c.index;
+      return self.c.target;
     }
-    return pc + 2;
+    return &self + 2;
   } else {
-    return holds ? pc + 1 : self.c.index;
+    return holds ? &self + 1 : self.c.target;
   }
+}
+
+// Where the comparison of two texts of which one is long goes on: out of
+// line, so that comparing short texts needs no stack frame.
+template <bool Same, bool Fused>
+[[gnu::noinline]] const Instruction* compareLongTexts(
+    const Instruction& self, const StringValue& left,
+    const StringValue& right) {
+  return textOutcome<Same, Fused>(self, left.sameText(right));
+}
+
+template <bool Same, bool LeftIsVariable, bool RightIsVariable, bool Fused>
+const Instruction* compareTexts(Machine& machine, const Instruction& self) {
+  const StringValue* left = textOperand<LeftIsVariable>(self.a);
+  const StringValue* right = textOperand<RightIsVariable>(self.b);
+  if (left == nullptr || right == nullptr) [[unlikely]]
+    return fallBack(machine, self);
+  if (!left->isInline() || !right->isInline())
+    return compareLongTexts<Same, Fused>(self, *left, *right);
+  return textOutcome<Same, Fused>(self, left->sameText(*right));
 }
 
 template <bool Same, bool Left, bool Right>
@@ -543,32 +569,33 @@ Handler textComparisonFor(bool left, bool right, bool fused) {
 
 }  // namespace
 
-std::uint32_t runGeneric(Machine& machine, const Instruction& self,
-                         std::uint32_t pc) {
-  return processCommand(machine, *static_cast<Line*>(self.a.object), pc);
+const Instruction* runGeneric(Machine& machine, const Instruction& self) {
+  std::uint32_t next =
+      processCommand(machine, *static_cast<Line*>(self.a.object),
+                     machine.program.indexOf(self));
+  return machine.program.code() + next;
 }
 
-std::uint32_t runNothing(Machine&, const Instruction&, std::uint32_t pc) {
-  return pc + 1;
+const Instruction* runNothing(Machine&, const Instruction& self) {
+  return &self + 1;
 }
 
-std::uint32_t runEnd(Machine&, const Instruction&, std::uint32_t) {
-  endRun(0);
-}
+const Instruction* runEnd(Machine&, const Instruction&) { endRun(0); }
 
-std::uint32_t runJump(Machine&, const Instruction& self, std::uint32_t) {
+const Instruction* runJump(Machine&, const Instruction& self) {
   // Every loop jumps: a signal that stops the run is noticed here.
   stopIfRequested();
-  return self.c.index;
+  return self.c.target;
 }
 
 namespace {
 
 // Finds the label `text` names, for a jump from `pc` that its cache has not
 // seen, and remembers it.
-[[gnu::noinline]] std::uint32_t resolveJump(Machine& machine, JumpCache& cache,
-                                            const StringValue& text,
-                                            std::uint32_t pc) {
+[[gnu::noinline]] const Instruction* resolveJump(Machine& machine,
+                                                 JumpCache& cache,
+                                                 const StringValue& text,
+                                                 std::uint32_t pc) {
   std::string_view label = text.view();
   // A long text equal to one remembered but made apart from it.
   for (std::uint32_t i = 0; i < cache.used; ++i) {
@@ -578,7 +605,8 @@ namespace {
     }
   }
   if (label.size() > 1 && label.front() == '*') label.remove_prefix(1);
-  std::uint32_t target = machine.program.labelTarget(pc, label);
+  const Instruction* target =
+      machine.program.code() + machine.program.labelTarget(pc, label);
   std::uint32_t slot = cache.used;
   if (slot < JumpCache::kSize) {
     ++cache.used;
@@ -593,29 +621,92 @@ namespace {
 
 }  // namespace
 
-std::uint32_t jumpToVariable(Machine& machine, const Instruction& self,
-                             std::uint32_t pc) {
+const Instruction* jumpToVariable(Machine& machine, const Instruction& self) {
   const CorvelVariable* variable = &self.a.ref->slot;
   // Only a string holds a label as it is; the text of any other type, and the
   // fault of an undeclared name, are the generic path's.
   if (!isString(variable)) [[unlikely]]
-    return fallBack(machine, pc);
+    return fallBack(machine, self);
   stopIfRequested();
   const StringValue& text = *std::get_if<StringValue>(&variable->value);
   JumpCache& cache = *static_cast<JumpCache*>(self.b.object);
   for (std::uint32_t i = 0; i < cache.used; ++i) {
     if (cache.texts[i].identical(text)) return cache.targets[i];
   }
-  return resolveJump(machine, cache, text, pc);
+  return resolveJump(machine, cache, text, machine.program.indexOf(self));
 }
 
-std::uint32_t fallBack(Machine& machine, std::uint32_t pc) {
+const Instruction* fallBack(Machine& machine, const Instruction& self) {
+  std::uint32_t pc = machine.program.indexOf(self);
   Line& line = machine.program.line(machine.vars, pc);
   Instruction& slot = machine.program.code()[pc];
   slot = Instruction{};
   slot.run = runGeneric;
   slot.a.object = &line;
-  return processCommand(machine, line, pc);
+  return machine.program.code() + processCommand(machine, line, pc);
+}
+
+namespace {
+
+// Runs `Step`, then the `goto` after it. A step that went anywhere but to the
+// next line (it never does but by ending the run) is followed there.
+template <Handler Step>
+const Instruction* thenJump(Machine& machine, const Instruction& self) {
+  const Instruction* next = Step(machine, self);
+  if (next != &self + 1) [[unlikely]]
+    return next;
+  stopIfRequested();
+  return (&self)[1].c.target;
+}
+
+struct Jumping {
+  Handler plain;
+  Handler jumping;
+};
+
+template <Handler Step>
+constexpr Jumping jumping() {
+  return {Step, &thenJump<Step>};
+}
+
+template <char Op>
+constexpr std::array<Jumping, 4> arithmeticJumping() {
+  return {jumping<&setArithmetic<Op, true, true>>(),
+          jumping<&setArithmetic<Op, true, false>>(),
+          jumping<&setArithmetic<Op, false, true>>(),
+          jumping<&setArithmetic<Op, false, false>>()};
+}
+
+}  // namespace
+
+Handler jumpingHandler(Handler plain) {
+  static constexpr std::array<Jumping, 4> kArithmetic[] = {
+      arithmeticJumping<'+'>(), arithmeticJumping<'-'>(),
+      arithmeticJumping<'*'>(), arithmeticJumping<'/'>(),
+      arithmeticJumping<'%'>(), arithmeticJumping<'?'>()};
+  static constexpr Jumping kOthers[] = {
+      jumping<&setDivision<'/', true>>(),
+      jumping<&setDivision<'/', false>>(),
+      jumping<&setDivision<'%', true>>(),
+      jumping<&setDivision<'%', false>>(),
+      jumping<&setNumber>(),
+      jumping<&setVariable>(),
+      jumping<&getElement<IntOperand::Number>>(),
+      jumping<&getElement<IntOperand::Variable>>(),
+      jumping<&getElement<IntOperand::Arithmetic>>(),
+      jumping<&directAdd>(),
+      jumping<&directArrdel>(),
+      jumping<&directStrlen>(),
+  };
+  for (const auto& row : kArithmetic) {
+    for (const Jumping& candidate : row) {
+      if (candidate.plain == plain) return candidate.jumping;
+    }
+  }
+  for (const Jumping& candidate : kOthers) {
+    if (candidate.plain == plain) return candidate.jumping;
+  }
+  return nullptr;
 }
 
 Handler arithmeticHandler(char op, bool leftIsVariable, bool rightIsVariable) {
@@ -635,93 +726,86 @@ Handler arithmeticHandler(char op, bool leftIsVariable, bool rightIsVariable) {
   }
 }
 
-std::uint32_t setNumber(Machine& machine, const Instruction& self,
-                        std::uint32_t pc) {
+const Instruction* setNumber(Machine& machine, const Instruction& self) {
   CorvelVariable* target = &self.a.ref->slot;
   if (!isInt(target)) [[unlikely]]
-    return fallBack(machine, pc);
+    return fallBack(machine, self);
   *std::get_if<std::int32_t>(&target->value) = self.b.number;
-  return pc + 1;
+  return &self + 1;
 }
 
-std::uint32_t setVariable(Machine& machine, const Instruction& self,
-                          std::uint32_t pc) {
+const Instruction* setVariable(Machine& machine, const Instruction& self) {
   CorvelVariable* target = &self.a.ref->slot;
   const CorvelVariable* source = &self.b.ref->slot;
   if (isInt(target) && isInt(source)) {
     *std::get_if<std::int32_t>(&target->value) = intOf(source);
-    return pc + 1;
+    return &self + 1;
   }
   if (isString(target) && isString(source)) {
     *std::get_if<StringValue>(&target->value) =
         *std::get_if<StringValue>(&source->value);
-    return pc + 1;
+    return &self + 1;
   }
-  return fallBack(machine, pc);
+  return fallBack(machine, self);
 }
 
-std::uint32_t setConstantText(Machine& machine, const Instruction& self,
-                              std::uint32_t pc) {
+const Instruction* setConstantText(Machine& machine, const Instruction& self) {
   CorvelVariable* target = &self.a.ref->slot;
   if (isString(target)) {
     *std::get_if<StringValue>(&target->value) =
         *static_cast<const StringValue*>(self.b.pointer);
-    return pc + 1;
+    return &self + 1;
   }
   if (isInt(target)) {
     *std::get_if<std::int32_t>(&target->value) = self.c.number;
-    return pc + 1;
+    return &self + 1;
   }
-  return fallBack(machine, pc);
+  return fallBack(machine, self);
 }
 
-std::uint32_t setConstantAndJump(Machine& machine, const Instruction& self,
-                                 std::uint32_t pc) {
+const Instruction* setConstantAndJump(Machine& machine,
+                                      const Instruction& self) {
   CorvelVariable* target = &self.a.ref->slot;
   if (!isString(target)) [[unlikely]]
-    return setConstantText(machine, self, pc);
+    return setConstantText(machine, self);
   *std::get_if<StringValue>(&target->value) =
       *static_cast<const StringValue*>(self.b.pointer);
   stopIfRequested();
-  return (&self)[1].c.index;
+  return (&self)[1].c.target;
 }
 
-std::uint32_t setAppend(Machine& machine, const Instruction& self,
-                        std::uint32_t pc) {
+const Instruction* setAppend(Machine& machine, const Instruction& self) {
   CorvelVariable* target = &self.a.ref->slot;
   if (!isString(target)) [[unlikely]]
-    return fallBack(machine, pc);
-  machine.current = pc;
+    return fallBack(machine, self);
+  machine.current = machine.program.indexOf(self);
   // The rest may read the target too, so it is made before the append.
   std::string& rest = machine.scratch;
   rest.clear();
   appendLiteralPieces(*static_cast<const Word*>(self.b.pointer), 1, rest);
   std::get_if<StringValue>(&target->value)->append(rest);
-  return pc + 1;
+  return &self + 1;
 }
 
-std::uint32_t setLiteral(Machine& machine, const Instruction& self,
-                         std::uint32_t pc) {
+const Instruction* setLiteral(Machine& machine, const Instruction& self) {
   CorvelVariable* target = &self.a.ref->slot;
   if (!isString(target)) [[unlikely]]
-    return fallBack(machine, pc);
-  machine.current = pc;
+    return fallBack(machine, self);
+  machine.current = machine.program.indexOf(self);
   std::string& text = machine.scratch;
   text.clear();
   appendLiteralPieces(*static_cast<const Word*>(self.b.pointer), 0, text);
   std::get_if<StringValue>(&target->value)->assign(text);
-  return pc + 1;
+  return &self + 1;
 }
 
-std::uint32_t printConstant(Machine&, const Instruction& self,
-                            std::uint32_t pc) {
+const Instruction* printConstant(Machine&, const Instruction& self) {
   consolePrint(static_cast<const StringValue*>(self.a.pointer)->view());
-  return pc + 1;
+  return &self + 1;
 }
 
-std::uint32_t printWords(Machine& machine, const Instruction& self,
-                         std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* printWords(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   const Line& line = *static_cast<const Line*>(self.a.pointer);
   // Each text is printed before the next word is evaluated.
   for (std::size_t i = 1; i < line.words.size(); ++i) {
@@ -729,7 +813,7 @@ std::uint32_t printWords(Machine& machine, const Instruction& self,
         evaluateText(line.words[i], machine.scratch);
     if (text) consolePrint(*text);
   }
-  return pc + 1;
+  return &self + 1;
 }
 
 namespace {
@@ -747,138 +831,123 @@ std::string_view textOf(Machine& machine, const Word& word) {
 }  // namespace
 
 // a = array, b = item word.
-std::uint32_t directAdd(Machine& machine, const Instruction& self,
-                        std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* directAdd(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   array_add(*self.a.ref, wordOf(self.b));
-  return pc + 1;
+  return &self + 1;
 }
 
 // a = array, b = target.
-std::uint32_t directArrlen(Machine& machine, const Instruction& self,
-                           std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* directArrlen(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   method_arrlen(*self.a.ref, *self.b.ref);
-  return pc + 1;
+  return &self + 1;
 }
 
 // a = array, b = index word.
-std::uint32_t directArrdel(Machine& machine, const Instruction& self,
-                           std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* directArrdel(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   std::int32_t index = turnExpressionToInt(wordOf(self.b));
   method_arrdel(*self.a.ref, index);
-  return pc + 1;
+  return &self + 1;
 }
 
 // a = target, b = array, c = index word.
-std::uint32_t directGetarray(Machine& machine, const Instruction& self,
-                             std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* directGetarray(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   std::int32_t index = turnExpressionToInt(wordOf(self.c));
   method_getarray(*self.a.ref, *self.b.ref, index);
-  return pc + 1;
+  return &self + 1;
 }
 
 // a = the measured variable, b = target.
-std::uint32_t directStrlen(Machine& machine, const Instruction& self,
-                           std::uint32_t pc) {
+const Instruction* directStrlen(Machine& machine, const Instruction& self) {
   const CorvelVariable* text = self.a.ref->record;
   CorvelVariable* target = &self.b.ref->slot;
   if (text == nullptr || !isInt(target)) [[unlikely]]
-    return fallBack(machine, pc);
+    return fallBack(machine, self);
   *std::get_if<std::int32_t>(&target->value) = textLength(*text);
-  return pc + 1;
+  return &self + 1;
 }
 
 // a = the string variable.
-std::uint32_t directStrupper(Machine& machine, const Instruction& self,
-                             std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* directStrupper(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   method_strupper(*self.a.ref);
-  return pc + 1;
+  return &self + 1;
 }
 
-std::uint32_t directStrlower(Machine& machine, const Instruction& self,
-                             std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* directStrlower(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   method_strlower(*self.a.ref);
-  return pc + 1;
+  return &self + 1;
 }
 
 // a = target, b = the word to hash.
-std::uint32_t directMd5(Machine& machine, const Instruction& self,
-                        std::uint32_t pc) {
+const Instruction* directMd5(Machine& machine, const Instruction& self) {
   CorvelVariable* target = &self.a.ref->slot;
   if (!isString(target)) [[unlikely]]
-    return fallBack(machine, pc);
-  machine.current = pc;
+    return fallBack(machine, self);
+  machine.current = machine.program.indexOf(self);
   // The text is hashed where it lies; the digest replaces the target only
   // afterwards, since the text may be the target itself.
   char digest[Hash::kDigits];
   Hash().md5(textOf(machine, wordOf(self.b)), digest);
   std::get_if<StringValue>(&target->value)->assign({digest, Hash::kDigits});
-  return pc + 1;
+  return &self + 1;
 }
 
 // a = file, b = the text word.
-std::uint32_t directFwrite(Machine& machine, const Instruction& self,
-                           std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* directFwrite(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   method_fwrite(*self.a.ref, textOf(machine, wordOf(self.b)));
-  return pc + 1;
+  return &self + 1;
 }
 
 // a = file, b = target.
-std::uint32_t directFreadln(Machine& machine, const Instruction& self,
-                            std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* directFreadln(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   method_freadline(*self.a.ref, *self.b.ref);
-  return pc + 1;
+  return &self + 1;
 }
 
 // a = file, b = target, c = the count word.
-std::uint32_t directFread(Machine& machine, const Instruction& self,
-                          std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* directFread(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   std::int32_t count = turnExpressionToInt(wordOf(self.c));
   method_fread(*self.a.ref, *self.b.ref, count);
-  return pc + 1;
+  return &self + 1;
 }
 
 // a = file, b = target.
-std::uint32_t directFdone(Machine& machine, const Instruction& self,
-                          std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* directFdone(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   method_fdone(*self.a.ref, *self.b.ref);
-  return pc + 1;
+  return &self + 1;
 }
 
 // a = file, b = the path word, c = the mode word.
-std::uint32_t directFopen(Machine& machine, const Instruction& self,
-                          std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* directFopen(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   // The mode is evaluated before the path.
   std::string mode = turnExpressionToString(wordOf(self.c));
   std::string path = turnExpressionToString(wordOf(self.b));
   method_open(*self.a.ref, path, mode);
-  return pc + 1;
+  return &self + 1;
 }
 
 // a = file.
-std::uint32_t directFclose(Machine& machine, const Instruction& self,
-                           std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* directFclose(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   method_fclose(*self.a.ref);
-  return pc + 1;
+  return &self + 1;
 }
 
 // a = target.
-std::uint32_t directCin(Machine& machine, const Instruction& self,
-                        std::uint32_t pc) {
-  machine.current = pc;
+const Instruction* directCin(Machine& machine, const Instruction& self) {
+  machine.current = machine.program.indexOf(self);
   method_cin(*self.a.ref);
-  return pc + 1;
+  return &self + 1;
 }
 
 Handler intComparisonHandler(Comparison comparison, IntOperand left,

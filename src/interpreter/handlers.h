@@ -11,29 +11,25 @@
 namespace corvel {
 
 // Operands: a = Line*. Runs the line the generic way.
-std::uint32_t runGeneric(Machine& machine, const Instruction& self,
-                         std::uint32_t pc);
+const Instruction* runGeneric(Machine& machine, const Instruction& self);
 // A line that does nothing: a label, a `}`, a word that is no command.
-std::uint32_t runNothing(Machine& machine, const Instruction& self,
-                         std::uint32_t pc);
+const Instruction* runNothing(Machine& machine, const Instruction& self);
 // Past the last line: the run ends with status 0.
-std::uint32_t runEnd(Machine& machine, const Instruction& self,
-                     std::uint32_t pc);
-// c = the index to go on at: a `goto` with a fixed label, an `if` that can
-// never hold.
-std::uint32_t runJump(Machine& machine, const Instruction& self,
-                      std::uint32_t pc);
+const Instruction* runEnd(Machine& machine, const Instruction& self);
+// c = the instruction to go on at: a `goto` with a fixed label, an `if` that
+// can never hold.
+const Instruction* runJump(Machine& machine, const Instruction& self);
 
 // `goto $v`: a = the variable holding the label, b = its JumpCache*. Lands
 // where the generic path would, the label found through the cache.
-std::uint32_t jumpToVariable(Machine& machine, const Instruction& self,
-                             std::uint32_t pc);
+const Instruction* jumpToVariable(Machine& machine, const Instruction& self);
 
-// Replaces instruction `pc` by the generic one for its statement and runs it.
+// Replaces instruction `self` by the generic one for its statement and runs
+// it.
 // Kept out of line and cold, so that the specialised handlers that may call it
 // need no stack frame on their fast path.
-[[gnu::noinline, gnu::cold]] std::uint32_t fallBack(Machine& machine,
-                                                    std::uint32_t pc);
+[[gnu::noinline, gnu::cold]] const Instruction* fallBack(
+    Machine& machine, const Instruction& self);
 
 // `set $t (l op r)` into an int: a = target, b and c = operands (a variable
 // when the flag says so, else a number).
@@ -42,53 +38,50 @@ Handler arithmeticHandler(char op, bool leftIsVariable, bool rightIsVariable);
 // -1: a = target, b = the left operand, c = the Divisor*.
 Handler divisionHandler(char op, bool leftIsVariable);
 // `set $t (n)` into an int: a = target, b = the number.
-std::uint32_t setNumber(Machine& machine, const Instruction& self,
-                        std::uint32_t pc);
+const Instruction* setNumber(Machine& machine, const Instruction& self);
 // `set $t $v` between two ints or two strings: a = target, b = source.
-std::uint32_t setVariable(Machine& machine, const Instruction& self,
-                          std::uint32_t pc);
+const Instruction* setVariable(Machine& machine, const Instruction& self);
 // `set $t [text]` into a string (or an int): a = target, b = StringValue*, c =
 // the text read as an integer.
-std::uint32_t setConstantText(Machine& machine, const Instruction& self,
-                              std::uint32_t pc);
+const Instruction* setConstantText(Machine& machine, const Instruction& self);
 // `set $t [text]` followed by a `goto` with a fixed label, the call of a
 // subroutine: the instruction is the `set`'s; where to go is read from the
 // `goto` instruction right after it, which stays in place.
-std::uint32_t setConstantAndJump(Machine& machine, const Instruction& self,
-                                 std::uint32_t pc);
+const Instruction* setConstantAndJump(Machine& machine,
+                                      const Instruction& self);
+// The handler that runs `plain`'s statement and then the fixed `goto` right
+// after it in one step (where to go is read from the `goto` instruction, which
+// stays in place), or null for a handler that has no such variant.
+Handler jumpingHandler(Handler plain);
 // `set $t [$t#...]` into a string: a = target, b = Word* of the literal.
-std::uint32_t setAppend(Machine& machine, const Instruction& self,
-                        std::uint32_t pc);
+const Instruction* setAppend(Machine& machine, const Instruction& self);
 // `set $t [... $v ...]` into a string: a = target, b = Word* of the literal.
-std::uint32_t setLiteral(Machine& machine, const Instruction& self,
-                         std::uint32_t pc);
+const Instruction* setLiteral(Machine& machine, const Instruction& self);
 
 // `print` of fixed text: a = StringValue* of all the words' text.
-std::uint32_t printConstant(Machine& machine, const Instruction& self,
-                            std::uint32_t pc);
+const Instruction* printConstant(Machine& machine, const Instruction& self);
 // `print` of words that need evaluating: a = Line*.
-std::uint32_t printWords(Machine& machine, const Instruction& self,
-                         std::uint32_t pc);
+const Instruction* printWords(Machine& machine, const Instruction& self);
 
 // Commands whose words were checked when the script was compiled (their count,
 // and no lone `$` where a name stands) call their command at once, with the
 // references and words the instruction holds, in the order the command table
 // takes them. Which operands each uses is listed where it is chosen.
-std::uint32_t directAdd(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directArrlen(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directArrdel(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directGetarray(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directStrlen(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directStrupper(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directStrlower(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directMd5(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directFwrite(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directFreadln(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directFread(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directFdone(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directFopen(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directFclose(Machine&, const Instruction&, std::uint32_t);
-std::uint32_t directCin(Machine&, const Instruction&, std::uint32_t);
+const Instruction* directAdd(Machine&, const Instruction&);
+const Instruction* directArrlen(Machine&, const Instruction&);
+const Instruction* directArrdel(Machine&, const Instruction&);
+const Instruction* directGetarray(Machine&, const Instruction&);
+const Instruction* directStrlen(Machine&, const Instruction&);
+const Instruction* directStrupper(Machine&, const Instruction&);
+const Instruction* directStrlower(Machine&, const Instruction&);
+const Instruction* directMd5(Machine&, const Instruction&);
+const Instruction* directFwrite(Machine&, const Instruction&);
+const Instruction* directFreadln(Machine&, const Instruction&);
+const Instruction* directFread(Machine&, const Instruction&);
+const Instruction* directFdone(Machine&, const Instruction&);
+const Instruction* directFopen(Machine&, const Instruction&);
+const Instruction* directFclose(Machine&, const Instruction&);
+const Instruction* directCin(Machine&, const Instruction&);
 
 // An integer operand of a comparison: a number, an int variable, or an
 // arithmetic word.

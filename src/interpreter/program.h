@@ -19,16 +19,18 @@ struct Command;
 struct Instruction;
 struct Machine;
 
-// Runs one instruction, the one at index `pc`, and returns the index of the
-// instruction that runs next. Handlers that end the run never return.
-using Handler = std::uint32_t (*)(Machine& machine, const Instruction& self,
-                                  std::uint32_t pc);
+// Runs one instruction, `self`, and returns the instruction that runs next.
+// Handlers that end the run never return.
+using Handler = const Instruction* (*)(Machine& machine,
+                                       const Instruction& self);
 
 // An operand resolved when the script was compiled.
 union Operand {
   VarRef* ref;
   std::int32_t number;
+  // A jump target while the script is compiled, then `target`.
   std::uint32_t index;
+  const Instruction* target;
   const void* pointer;
   void* object;
 };
@@ -81,7 +83,7 @@ struct Line {
 struct JumpCache {
   static constexpr std::size_t kSize = 8;
   StringValue texts[kSize];
-  std::uint32_t targets[kSize] = {};
+  const Instruction* targets[kSize] = {};
   std::uint32_t used = 0;
   // The entry the next new text replaces once all are used.
   std::uint32_t next = 0;
@@ -104,6 +106,10 @@ class Program {
   bool startsChildren() const { return startsChildren_; }
   Instruction* code() { return code_.data(); }
   const Instruction& at(std::uint32_t pc) const { return code_[pc]; }
+  // The index of `instruction`, one of this program's.
+  std::uint32_t indexOf(const Instruction& instruction) const {
+    return static_cast<std::uint32_t>(&instruction - code_.data());
+  }
   // Where statement `pc` starts in the script.
   std::size_t start(std::uint32_t pc) const {
     return wideStarts_.empty() ? starts_[pc] : wideStarts_[pc];

@@ -131,18 +131,14 @@ void runSource(const std::string& path, std::string source,
   }
   where.loading = false;
   consoleShareInput(machine.program.startsChildren());
-  const Instruction* code = machine.program.code();
-  std::uint32_t pc = 0;
+  const Instruction* next = machine.program.code();
   if (tracing) {
     for (;;) {
-      trace(machine, pc);
-      pc = code[pc].run(machine, code[pc], pc);
+      trace(machine, machine.program.indexOf(*next));
+      next = next->run(machine, *next);
     }
   }
-  for (;;) {
-    const Instruction& instruction = code[pc];
-    pc = instruction.run(machine, instruction, pc);
-  }
+  for (;;) next = next->run(machine, *next);
 }
 
 }  // namespace corvel

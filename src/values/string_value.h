@@ -85,6 +85,9 @@ class StringValue {
   }
 
   bool isAbsent() const { return tag() == kAbsentTag; }
+  // Whether the bytes sit inside the value itself (a short string, the empty
+  // or the absent one), so that a copy is the value's own bytes and no more.
+  bool isInline() const { return !isLong(); }
   // Whether `other` is this very text, known without reading it: the same
   // short string, or a long one whose bytes both share. Equal long strings
   // made apart are not identical.
