@@ -34,6 +34,11 @@ class Elements {
   using iterator = std::vector<Slot>::iterator;
   using const_iterator = std::vector<Slot>::const_iterator;
 
+  Elements() = default;
+  // A copy holds the elements only, not the room their removal left.
+  Elements(const Elements& other) : slots_(other.begin(), other.end()) {}
+  Elements& operator=(const Elements&) = delete;
+
   std::size_t size() const { return slots_.size() - head_; }
   bool empty() const { return size() == 0; }
   Slot& operator[](std::size_t index) { return slots_[head_ + index]; }

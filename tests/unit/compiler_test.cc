@@ -159,7 +159,8 @@ TEST(Compiler, ComparisonsAndJumpsMatchTheGenericPath) {
        "aExpecting '{' as last parameter of if.\n", 1},
       {"an if as the last line", "print [a]\nif (2) < (1)", "a"},
       {"a fused goto reached by a skip",
-       "int $i\nif (1) > (2)\nif $i < (5)\ngoto [end]\nprint [a]\n*end\nprint [b]",
+       "int $i\nif (1) > (2)\nif $i < (5)\ngoto [end]\nprint [a]\n*end\nprint "
+       "[b]",
        "b"},
       {"a label defined twice: the nearest one before wins",
        "int $i\n*a\nprint [1]\n*a\nprint [2]\nset $i ($i + 1)\nif $i < (2)\n"
@@ -173,6 +174,114 @@ TEST(Compiler, ComparisonsAndJumpsMatchTheGenericPath) {
        "string $l\nset $l [b]\ngoto $l\n*a\nprint [a]\n*b\nprint [b]", "b"},
   };
   for (const Case& c : cases) expectSameEverywhere(c);
+}
+
+TEST(Compiler, JumpsThroughAVariableMatchTheGenericPath) {
+  const Case cases[] = {
+      {"a subroutine returning to two places in turn",
+       "int $i $y\nstring $ret\n*top\nset $i ($i + 1)\nset $ret [r1]\n"
+       "goto [double]\n*r1\nprint [$y#,]\nset $ret [r2]\ngoto [double]\n*r2\n"
+       "print [$y#;]\nif $i < (3)\ngoto [top]\ngoto [end]\n*double\n"
+       "set $y ($i * 2)\ngoto $ret\n*end",
+       "2,2;4,4;6,6;"},
+      {"more labels through one jump than it remembers",
+       "string $next\nint $n\nset $next [l0]\n*go\nset $n ($n + 1)\n"
+       "if $n > (23)\ngoto [end]\ngoto $next\n*l0\nprint [0]\nset $next [l1]\n"
+       "goto [go]\n*l1\nprint [1]\nset $next [l2]\ngoto [go]\n*l2\nprint [2]\n"
+       "set $next [l3]\ngoto [go]\n*l3\nprint [3]\nset $next [l4]\ngoto [go]\n"
+       "*l4\nprint [4]\nset $next [l5]\ngoto [go]\n*l5\nprint [5]\n"
+       "set $next [l6]\ngoto [go]\n*l6\nprint [6]\nset $next [l7]\ngoto [go]\n"
+       "*l7\nprint [7]\nset $next [l8]\ngoto [go]\n*l8\nprint [8]\n"
+       "set $next [l9]\ngoto [go]\n*l9\nprint [9]\nset $next [l10]\n"
+       "goto [go]\n*l10\nprint [.]\nset $next [l0]\ngoto [go]\n*end",
+       "0123456789.0123456789.0"},
+      {"labels written with a star, a lone star and nothing",
+       "string $l\nset $l [*b]\ngoto $l\nprint [x]\n*b\nprint [b]\n"
+       "set $l [*]\ngoto $l\nprint [y]\n**\nprint [s]\nset $l []\ngoto $l\n"
+       "print [z]\n* e\nprint [e]",
+       "bse"},
+      {"the absent string names the empty label",
+       "file $f\nstring $l\nfreadln $f $l\ngoto $l\nprint [x]\n* e\n"
+       "print [e]",
+       "e"},
+      {"a long label made twice, then changed after a jump",
+       "string $l $b\nint $n\nset $l [averyveryverylonglabel]\n"
+       "set $b [averyvery]\nset $b [$b#verylonglabel]\n*again\n"
+       "set $n ($n + 1)\ngoto $l\n*averyveryverylonglabel\nprint [1]\n"
+       "if $n == (1)\nset $l $b\nif $n == (2)\nset $l [$l#x]\ngoto [again]\n"
+       "*averyveryverylonglabelx\nprint [2]",
+       "112"},
+      {"the nearest label before the jump, else the first after",
+       "string $l\nint $n\nset $l [x]\ngoto [first]\n*x\nprint [a]\n"
+       "*first\nset $n ($n + 1)\nif $n > (2)\ngoto [end]\ngoto $l\n*x\n"
+       "print [b]\n*end\nset $l [y]\ngoto $l\nprint [c]\n*y\nprint [d]",
+       "aad"},
+      {"a label held by an int, and a missing one",
+       "int $n\nstring $l\nset $n (5)\ngoto $n\nprint [x]\n*5\nprint [five]\n"
+       "set $l [nowhere]\ngoto $l\nprint [y]",
+       "five"},
+      {"an undeclared label variable", "goto $nope\nprint [x]",
+       "Not declared: $nope\n", 1},
+      {"a call whose return variable is an int",
+       "int $r\nset $r [12x]\ngoto [show]\nprint [no]\n*show\nprint [$r]",
+       "12"},
+      {"steps before a fixed goto that go the generic way",
+       "string $s\nint $i\n*top\nset $i ($i + 1)\nset $s ($i * 2)\n"
+       "goto [check]\n*check\nprint [$s ]\nif $i < (3)\ngoto [top]\n"
+       "set $x (1)\ngoto [end]\nprint [no]\n*end",
+       "2 4 6 Not declared: $x\n"},
+  };
+  for (const Case& c : cases) expectSameEverywhere(c);
+}
+
+TEST(Compiler, ArrayElementsMatchTheGenericPath) {
+  // Elements: (7), [seven], {[x]}, a file, [12 apples], a long text.
+  const std::string list =
+      "array $a $b $inner\nint $n $i\nstring $s\nfile $f\nadd $a (7)\n"
+      "add $a [seven]\nadd $inner [x]\nadd $a $inner\nadd $a $f\n"
+      "add $a [12 apples]\nadd $a [a text longer than fifteen bytes]\n";
+  const Case cases[] = {
+      {"an element of each type into an int",
+       "getarray $n $a (0)\nprint [$n ]\ngetarray $n $a (1)\nprint [$n ]\n"
+       "getarray $n $a (2)\nprint [$n ]\ngetarray $n $a (3)\nprint [$n ]\n"
+       "getarray $n $a (4)\nprint [$n]",
+       "7 0 0 0 12"},
+      {"an element of each type into a string, short and long",
+       "set $s [a long text already held by s]\ngetarray $s $a (0)\n"
+       "print [$s ]\ngetarray $s $a (5)\nprint [$s ]\ngetarray $s $a (1)\n"
+       "print [$s ]\ngetarray $s $a (2)\nprint [$s ]\ngetarray $s $a (3)\n"
+       "print [<$s#>]",
+       "7 a text longer than fifteen bytes seven {[x]} <>"},
+      {"a list element is shared, anything else wrapped",
+       "getarray $b $a (2)\nadd $b [y]\nprint $a\ngetarray $b $a (0)\n"
+       "print $b\ngetarray $a $a (2)\nprint $a",
+       "{(7), [seven], {[x], [y]}, ||, [12 apples], [a text longer than "
+       "fifteen "
+       "bytes]}{(7)}{[x], [y]}"},
+      {"indexes of every kind",
+       "set $i (1)\ngetarray $s $a $i\nprint [$s ]\ngetarray $s $a ($i + 3)\n"
+       "print [$s ]\ngetarray $s $a [1abc]\nprint [$s ]\nstring $t\n"
+       "set $t [4]\ngetarray $s $a $t\nprint [$s ]\ngetarray $s $a bare\n"
+       "print [$s]",
+       "seven 12 apples seven 12 apples 7"},
+      {"a file element shared, and a text refused, by a file target",
+       "file $g\ngetarray $g $a (3)\nif $g == $f\nprint [same ]\n"
+       "getarray $g $a (1)",
+       "same Cannot cast file to other data type.\n", 1},
+      {"an index past the end", "getarray $n $a (6)",
+       "Array index out of bounds: 6", 1},
+      {"a negative index", "set $i (-1)\ngetarray $n $a $i",
+       "Array index out of bounds: -1", 1},
+      {"an undeclared target", "getarray $x $a (0)", "Not declared: $x\n", 1},
+      {"an array that is no array", "getarray $n $s (0)", "Not an array: $s\n",
+       1},
+      {"an undeclared index", "getarray $n $a $nope", "Not declared: $nope\n",
+       1},
+  };
+  for (const Case& c : cases) {
+    std::string source = list + c.script;
+    expectSameEverywhere({c.what, source.c_str(), c.output, c.status});
+  }
 }
 
 TEST(Compiler, CommandsCalledDirectlyMatchTheGenericPath) {

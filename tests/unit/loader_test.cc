@@ -46,6 +46,10 @@ TEST(Loader, CutsStatementsAndWords) {
       {"p [open\nrest", {{"p", "[open\nrest"}}},
       {";;\n\n", {}},
       {"p [\xC3\xA9\xFF]", {{"p", "[\xC3\xA9\xFF]"}}},
+      {"\x07\x03 a\x07 \x03", {{"a"}}},
+      {"p [a\\]b] c", {{"p", "[a]b]", "c"}}},
+      {"p (a;b\nc)d;e", {{"p", "(a;b\nc)d"}, {"e"}}},
+      {"p\t[x y]\tq \t(a b)", {{"p\t[x y]\tq", "(a b)"}}},
   };
   for (const auto& [source, lines] : cases)
     EXPECT_EQ(cut(source), lines) << "source: " << source;

@@ -98,5 +98,51 @@ TEST(StringValue, CuttingOneUnitAfterAnotherMatchesCuttingFromTheStart) {
   }
 }
 
+TEST(StringValue, EqualShortTextsAreIdenticalHoweverTheyWereMade) {
+  // A jump through a variable finds its label again by these bytes alone.
+  StringValue grown("ab");
+  grown.append("c");
+  StringValue cut(std::string_view("abc and a long text that is cut off"));
+  cut = cut.utf16Slice(0, 3);
+  StringValue upper("ABC");
+  upper.mapAsciiCase(false);
+  StringValue made("abc");
+  for (const StringValue* other : {&grown, &cut, &upper}) {
+    EXPECT_TRUE(made.identical(*other)) << other->view();
+    EXPECT_TRUE(made.sameText(*other));
+  }
+  StringValue from(std::move(made));
+  EXPECT_TRUE(made.identical(StringValue())) << "moved from";
+  EXPECT_FALSE(from.identical(StringValue("abd")));
+  EXPECT_FALSE(from.sameText(StringValue("ab")));
+}
+
+TEST(StringValue, LongTextsAreIdenticalOnlyWhenShared) {
+  StringValue a(kLong);
+  StringValue b(kLong);
+  StringValue c = a;
+  EXPECT_TRUE(a.identical(c));
+  EXPECT_FALSE(a.identical(b));
+  EXPECT_TRUE(a.sameText(b));
+  EXPECT_FALSE(a.sameText(StringValue("short")));
+  // A copy is no longer identical once either changes.
+  c.append("!");
+  EXPECT_FALSE(a.identical(c));
+  EXPECT_EQ(a.view(), kLong);
+  // A long text cut short where it lies keeps its block: the same text as a
+  // short one, but not identical to it.
+  b.keepUtf16Units(0, 3);
+  EXPECT_TRUE(b.sameText(StringValue("a t")));
+  EXPECT_FALSE(b.identical(StringValue("a t")));
+}
+
+TEST(StringValue, TheAbsentStringEqualsNoText) {
+  StringValue absent = StringValue::absent();
+  EXPECT_FALSE(absent.sameText(absent));
+  EXPECT_FALSE(absent.sameText(StringValue()));
+  EXPECT_FALSE(StringValue().sameText(absent));
+  EXPECT_TRUE(StringValue().sameText(StringValue("")));
+}
+
 }  // namespace
 }  // namespace corvel
