@@ -4,8 +4,10 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 
+#include "base/interrupt.h"
 #include "base/sandbox.h"
 
 namespace corvel {
@@ -35,9 +37,24 @@ std::optional<std::vector<std::string>> CorvelDir::getDirectoryListing(
     const std::string& path) const {
   if (pathKind(path) != 2) return std::nullopt;
   std::vector<std::string> names;
-  DIR* dir = ::opendir(path.c_str());
+  DIR* dir;
+  while ((dir = ::opendir(path.c_str())) == nullptr && errno == EINTR)
+    stopIfRequested();
   if (dir == nullptr) return names;
-  while (const dirent* entry = ::readdir(dir)) {
+  for (;;) {
+    // Only errno tells the end of the entries from a failure.
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      if (errno == EINTR) {
+        stopIfRequested();
+        continue;
+      }
+      // A directory that cannot be read to its end cannot be read: part of
+      // its names would pass for all of them.
+      if (errno != 0) names.clear();
+      break;
+    }
     if (std::strcmp(entry->d_name, ".") == 0 ||
         std::strcmp(entry->d_name, "..") == 0)
       continue;

@@ -11,8 +11,9 @@ namespace corvel {
 class CorvelDir {
  public:
   // Returns the names of the entries of directory `path` (not "." or "..",
-  // hidden ones included, in the system's order); an unreadable directory gives
-  // no names, and a path that is no directory gives nothing.
+  // hidden ones included, in the system's order); a directory that cannot be
+  // opened or read to its end gives no names, and a path that is no directory
+  // gives nothing.
   std::optional<std::vector<std::string>> getDirectoryListing(
       const std::string& path) const;
 };

@@ -3,6 +3,7 @@
 #include "files/corvel_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "base/sandbox.h"
 #include "base/text.h"
 #include "files/corvel_dir.h"
+#include "files/descriptor_io.h"
 
 namespace corvel {
 
@@ -36,16 +38,7 @@ void dropZeros(std::string& text) {
 bool writeAll(int descriptor, const char* data, std::size_t size) {
   if (sandbox.on) [[unlikely]]
     size = sandboxFileBytes(size);
-  while (size > 0) {
-    ssize_t written = ::write(descriptor, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;  // the text is written out whole first
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
+  return writeDescriptor(descriptor, data, size);
 }
 
 }  // namespace
@@ -88,8 +81,7 @@ void CorvelFile::closeDescriptor() {
   descriptor_ = -1;
   buffer_.clear();
   line_.clear();
-  if (::close(descriptor) != 0 && errno != EINTR && method_ != 'r')
-    refused();
+  if (::close(descriptor) != 0 && errno != EINTR && method_ != 'r') refused();
 }
 
 void CorvelFile::refused() {
@@ -124,7 +116,15 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
     } else {
       flags |= O_WRONLY | O_CREAT | O_APPEND;
     }
-    descriptor_ = ::open(path_.c_str(), flags, 0666);
+    descriptor_ = openDescriptor(path_.c_str(), flags, 0666);
+    // A directory opens for reading but gives no bytes: it reads as a path
+    // that could not be opened, so that only real read errors are reported.
+    struct stat info;
+    if (descriptor_ >= 0 && mode == "r" && ::fstat(descriptor_, &info) == 0 &&
+        S_ISDIR(info.st_mode)) {
+      ::close(descriptor_);
+      descriptor_ = -1;
+    }
     if (descriptor_ >= 0) {
       link();
       onFlush(flushOpenFiles);
@@ -146,23 +146,22 @@ void CorvelFile::closeFile() {
 bool CorvelFile::fill() {
   if (endMet_) return false;
   buffer_.resize(kBlock);
-  for (;;) {
-    ssize_t got = ::read(descriptor_, buffer_.data(), kBlock);
-    if (got < 0 && errno == EINTR) {
-      stopIfRequested();
-      continue;
-    }
-    if (got <= 0) {
-      // An error reads as the end, and the end stays met, as for a stream.
-      endMet_ = true;
-      buffer_.clear();
-      position_ = 0;
-      return false;
-    }
-    buffer_.resize(static_cast<std::size_t>(got));
-    position_ = 0;
-    return true;
+  ssize_t got = readDescriptor(descriptor_, buffer_.data(), kBlock);
+  position_ = 0;
+  if (got < 0) {
+    // Taking a failed read for the end would hand the script part of the file
+    // as if it were all of it.
+    buffer_.clear();
+    die("Cannot read file: " + path_);
   }
+  if (got == 0) {
+    // The end stays met, as for a stream.
+    endMet_ = true;
+    buffer_.clear();
+    return false;
+  }
+  buffer_.resize(static_cast<std::size_t>(got));
+  return true;
 }
 
 std::optional<std::string_view> CorvelFile::readLine() {
