@@ -1,7 +1,7 @@
 """Injected I/O faults: the real interpreter, with one call into the C library failing at a time.
 
     run_faults.py <corvel> <shim> [--sample | --all] [--sanitized] [--jobs N]
-                  [--scenario NAME ...] [--summary FILE]
+                  [--scenario NAME ...] [--summary FILE] [--verbose]
 
 For each scenario (a script, the files it starts with and its standard input), a first run counts
 the calls of each kind the interpreter makes (open, read, write, close, lseek, tee, opendir,
@@ -319,8 +319,11 @@ class Locator:
         return "?", first or "?"
 
 
-def target_of(report, folder):
-    """What the failed call was about: stdin, stdout, stderr, script, data, pipe or other."""
+def target_of(kind, report, folder):
+    """What the failed call was about: stdin, stdout, stderr, script, data, pipe, child or
+    other."""
+    if kind in ("spawn", "waitpid"):
+        return "child"
     if report.descriptor in (0, 1, 2):
         return ("stdin", "stdout", "stderr")[report.descriptor]
     target = report.target
@@ -543,7 +546,7 @@ def judge(scenario, kind, fault, got, base, folder):
         return "hung", "?"
     if got.report is None:
         return f"ended without a report (status {got.status}): {clip(got.stderr)}", "?"
-    target = target_of(got.report, folder)
+    target = target_of(kind, got.report, folder)
     if any(mark in got.stderr for mark in SANITIZER_MARKS):
         return f"sanitizer report: {clip(got.stderr, 400)}", target
     if got.status not in (0, 1):
@@ -639,6 +642,8 @@ def main():
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--scenario", action="append")
     parser.add_argument("--summary")
+    # Also shows each run that passed although it differs from the first run.
+    parser.add_argument("--verbose", action="store_true")
     options = parser.parse_args()
     options.corvel = os.path.abspath(options.corvel)
     options.shim = os.path.abspath(options.shim)
@@ -675,6 +680,12 @@ def main():
                 problem, target = judge(scenario, kind, fault, got, base, folder)
                 hit = got.report is not None and got.report.struck
                 source, function = locator.locate(got.report) if hit else ("?", "?")
+                if options.verbose and hit and not problem:
+                    difference = describe_difference(got, base)
+                    if difference:
+                        wanted = expectation(kind, fault, target, got.report.writable).outcome
+                        print(f"PASS ({wanted}) {scenario.name}: {kind} #{nth} {fault} on {target}"
+                              f", from {function} ({source}): {difference}", flush=True)
                 return job, problem, target, hit, source, function
 
             with concurrent.futures.ThreadPoolExecutor(options.jobs) as pool:
