@@ -5,7 +5,8 @@
 //   CORVEL_FAULT=KIND:N:FAULT   the Nth call of KIND fails with FAULT, once
 //   CORVEL_FAULT_REPORT=PATH    as the process ends, PATH receives how many
 //                               calls of each kind it made and what the failed
-//                               call was about
+//                               call was about, or, with no fault to make,
+//                               where each call came from
 //
 // KIND is open, read, write, close, lseek, tee, opendir, readdir, mkdir,
 // unlink, rename, spawn or waitpid (each covers the variants of its call, such
