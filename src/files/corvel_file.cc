@@ -13,10 +13,10 @@
 #include "base/console.h"
 #include "base/fault.h"
 #include "base/interrupt.h"
+#include "base/io.h"
 #include "base/sandbox.h"
 #include "base/text.h"
 #include "files/corvel_dir.h"
-#include "files/descriptor_io.h"
 
 namespace corvel {
 
@@ -35,10 +35,15 @@ void dropZeros(std::string& text) {
   text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
 }
 
-bool writeAll(int descriptor, const char* data, std::size_t size) {
+// Writes `text` to `descriptor`; the bytes not written are left in `rest`.
+// Returns the error that stopped it, or 0; EINTR means a stop signal is
+// pending.
+int writeOut(int descriptor, std::string_view text, std::string_view& rest) {
   if (sandbox.on) [[unlikely]]
-    size = sandboxFileBytes(size);
-  return writeDescriptor(descriptor, data, size);
+    text = text.substr(0, sandboxFileBytes(text.size()));
+  WriteOutcome outcome = writeFully(descriptor, text.data(), text.size());
+  rest = text.substr(outcome.count);
+  return outcome.error;
 }
 
 }  // namespace
@@ -69,9 +74,15 @@ void CorvelFile::flush() {
   // Console text printed before this file text reaches the system first, in
   // case both go to the same place.
   consoleFlush();
-  bool written = writeAll(descriptor_, buffer_.data(), buffer_.size());
+  std::string_view rest;
+  int error = writeOut(descriptor_, buffer_, rest);
+  if (error == EINTR) {
+    // The end of the run writes what is left, after the console text.
+    buffer_.erase(0, buffer_.size() - rest.size());
+    stopForSignal();
+  }
   buffer_.clear();
-  if (!written) refused();
+  if (error != 0) refused();
 }
 
 void CorvelFile::closeDescriptor() {
@@ -116,7 +127,11 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
     } else {
       flags |= O_WRONLY | O_CREAT | O_APPEND;
     }
-    descriptor_ = openDescriptor(path_.c_str(), flags, 0666);
+    // Opening a named pipe waits for the other end; a stop signal ends the
+    // wait and the run.
+    while ((descriptor_ = ::open(path_.c_str(), flags, 0666)) < 0 &&
+           errno == EINTR)
+      stopIfRequested();
     // A directory opens for reading but gives no bytes: it reads as a path
     // that could not be opened, so that only real read errors are reported.
     struct stat info;
@@ -146,7 +161,7 @@ void CorvelFile::closeFile() {
 bool CorvelFile::fill() {
   if (endMet_) return false;
   buffer_.resize(kBlock);
-  ssize_t got = readDescriptor(descriptor_, buffer_.data(), kBlock);
+  ssize_t got = readSome(descriptor_, buffer_.data(), kBlock);
   position_ = 0;
   if (got < 0) {
     // Taking a failed read for the end would hand the script part of the file
@@ -241,7 +256,13 @@ void CorvelFile::writeBufferToFile(std::string_view text) {
     flush();
     if (text.size() >= kBlock) {
       consoleFlush();
-      if (!writeAll(descriptor_, text.data(), text.size())) refused();
+      std::string_view rest;
+      int error = writeOut(descriptor_, text, rest);
+      if (error == EINTR) {
+        buffer_.assign(rest);
+        stopForSignal();
+      }
+      if (error != 0) refused();
       return;
     }
   }

@@ -5,13 +5,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "files/descriptor_io.h"
+#include <cerrno>
+
+#include "base/interrupt.h"
+#include "base/io.h"
 
 namespace corvel {
 
 std::optional<std::string> readWholeFile(const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
-  int fd = openDescriptor(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opening a named pipe waits for a writer; a signal that stops the run ends
+  // the wait.
+  int fd;
+  while ((fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC)) < 0 &&
+         errno == EINTR)
+    stopIfRequested();
   if (fd < 0) return std::nullopt;
   std::optional<std::string> result;
   struct stat info;
@@ -21,7 +29,7 @@ std::optional<std::string> readWholeFile(const std::string& path) {
       bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[1 << 16];
     for (;;) {
-      ssize_t got = readDescriptor(fd, buffer, sizeof buffer);
+      ssize_t got = readSome(fd, buffer, sizeof buffer);
       if (got <= 0) {
         // Part of a script is no script: a refused read gives nothing.
         if (got == 0) result = std::move(bytes);

@@ -1,4 +1,4 @@
-#include "files/descriptor_io.h"
+#include "base/io.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -32,22 +32,22 @@ struct Pipe {
   int ends[2] = {-1, -1};
 };
 
-TEST(DescriptorIo, AReadWaitsForInputOnANonBlockingDescriptor) {
+TEST(Io, AReadWaitsForInputOnANonBlockingDescriptor) {
   Pipe pipe(0);
   std::thread writer([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(::write(pipe.ends[1], "late", 4), 4);
   });
   char buffer[16];
-  ssize_t got = readDescriptor(pipe.ends[0], buffer, sizeof buffer);
+  ssize_t got = readSome(pipe.ends[0], buffer, sizeof buffer);
   writer.join();
   ASSERT_EQ(got, 4);
   EXPECT_EQ(std::string(buffer, 4), "late");
   pipe.close(1);
-  EXPECT_EQ(readDescriptor(pipe.ends[0], buffer, sizeof buffer), 0);
+  EXPECT_EQ(readSome(pipe.ends[0], buffer, sizeof buffer), 0);
 }
 
-TEST(DescriptorIo, AWriteWaitsForRoomOnANonBlockingDescriptor) {
+TEST(Io, AWriteWaitsForRoomOnANonBlockingDescriptor) {
   Pipe pipe(1);
   // Far more than the pipe holds, so the writer meets a full pipe many times.
   std::string text;
@@ -62,30 +62,29 @@ TEST(DescriptorIo, AWriteWaitsForRoomOnANonBlockingDescriptor) {
       received.append(buffer, static_cast<std::size_t>(got));
     }
   });
-  EXPECT_TRUE(writeDescriptor(pipe.ends[1], text.data(), text.size()));
+  WriteOutcome outcome = writeFully(pipe.ends[1], text.data(), text.size());
+  EXPECT_EQ(outcome.error, 0);
+  EXPECT_EQ(outcome.count, text.size());
   pipe.close(1);
   reader.join();
   EXPECT_EQ(received, text);
 }
 
-TEST(DescriptorIo, RefusalsAreReportedNotRetried) {
+TEST(Io, RefusalsAreReportedNotRetried) {
   int full = ::open("/dev/full", O_WRONLY);
   ASSERT_GE(full, 0);
-  errno = 0;
-  EXPECT_FALSE(writeDescriptor(full, "lost", 4));
-  EXPECT_EQ(errno, ENOSPC);
+  WriteOutcome outcome = writeFully(full, "lost", 4);
+  EXPECT_EQ(outcome.count, 0u);
+  EXPECT_EQ(outcome.error, ENOSPC);
   ::close(full);
 
   // Address 0 of the process is never mapped: reading it is an I/O error.
   int memory = ::open("/proc/self/mem", O_RDONLY);
   ASSERT_GE(memory, 0);
   char buffer[16];
-  EXPECT_EQ(readDescriptor(memory, buffer, sizeof buffer), -1);
+  EXPECT_EQ(readSome(memory, buffer, sizeof buffer), -1);
   EXPECT_EQ(errno, EIO);
   ::close(memory);
-
-  EXPECT_EQ(openDescriptor("/nonexistent/x", O_RDONLY), -1);
-  EXPECT_EQ(errno, ENOENT);
 }
 
 }  // namespace
