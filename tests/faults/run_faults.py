@@ -12,7 +12,8 @@ each fault (EIO, ENOSPC, EINTR, EAGAIN, and a short transfer for read, write and
 - every run ends by itself (no hang, no signal death), with status 0 or 1, and the sanitizers
   (in a sanitized build) report nothing;
 - an interrupted call (EINTR), a short transfer, and "try again" (EAGAIN) on a read, write or tee
-  change nothing a user can see: status, standard output and error, the files left behind and the
+  (but for the private pipe through which standard input is looked at) change nothing a user can
+  see: status, standard output and error, the files left behind and the
   rest of standard input are those of the first run;
 - a write refused by the system (EIO, ENOSPC), or a close that reports the loss of written text,
   ends the run with a failure status and, for a file, the command's message "Cannot write to file:
