@@ -500,8 +500,9 @@ def describe_difference(got, base):
     if got.stderr != base.stderr:
         parts.append(f"stderr {clip(got.stderr)} (first run {clip(base.stderr)})")
     if got.files != base.files:
+        both = set(got.files) & set(base.files)
         changed = sorted(set(got.files) ^ set(base.files)) + sorted(
-            name for name in set(got.files) & set(base.files) if got.files[name] != base.files[name])
+            name for name in both if got.files[name] != base.files[name])
         parts.append("files differ: " + ", ".join(changed))
     if got.rest != base.rest:
         parts.append(f"rest of stdin {clip(got.rest)} (first run {clip(base.rest)})")
