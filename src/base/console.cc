@@ -55,6 +55,8 @@ struct Input {
   int peekWrite = -1;
   // A line that spans several reads is gathered here.
   std::string gathered;
+  // Lines read so far, the ones that were not UTF-8 included.
+  std::uint64_t lines = 0;
 };
 Input input;
 
@@ -271,6 +273,7 @@ std::optional<std::string_view> readLineViewFromConsole() {
     if (feed != nullptr) {
       auto length = static_cast<std::size_t>(feed - begin);
       input.position += length + 1;
+      ++input.lines;
       std::string_view line(begin, length);
       if (spans) {
         gathered.append(line);
@@ -283,7 +286,9 @@ std::optional<std::string_view> readLineViewFromConsole() {
     spans = true;
     input.position = input.length;
   }
-  if (!readAny || !isValidUtf8(gathered)) return std::nullopt;
+  if (!readAny) return std::nullopt;
+  ++input.lines;
+  if (!isValidUtf8(gathered)) return std::nullopt;
   return std::string_view(gathered);
 }
 
@@ -292,6 +297,8 @@ std::optional<std::string> readLineFromConsole() {
   if (!line) return std::nullopt;
   return std::string(*line);
 }
+
+std::uint64_t consoleLinesRead() { return input.lines; }
 
 void consoleReleaseInput() {
   if (input.kind == InputKind::File && input.position < input.length) {

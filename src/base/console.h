@@ -2,6 +2,7 @@
 // input for lines.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,10 @@ std::optional<std::string> readLineFromConsole();
 // The same line as a view, which lasts until the next read of standard input:
 // most lines are handed out where they lie in the input buffer.
 std::optional<std::string_view> readLineViewFromConsole();
+// The number of lines read from standard input so far, those that gave no line
+// because they were not UTF-8 included: after a read that gave nothing, it
+// tells a dropped line from the end of input.
+std::uint64_t consoleLinesRead();
 // Gives back standard input read ahead but not yet used, so that a child
 // process reads it.
 void consoleReleaseInput();

@@ -93,8 +93,15 @@ void method_random(const VarRef& target) {
 void method_cin(const VarRef& target) {
   CorvelVariable& variable =
       requireVariable(target, Type::String, "Not a string: $");
+  std::uint64_t before = consoleLinesRead();
   std::optional<std::string_view> line = readLineViewFromConsole();
-  if (!line) return;
+  if (!line) {
+    if (notesWanted() && consoleLinesRead() != before)
+      note("line " + std::to_string(consoleLinesRead()) +
+           " of standard input is not valid UTF-8; cin dropped it and left $" +
+           target.name + " as it was");
+    return;
+  }
   if (!line->empty() && line->back() == '\r') line->remove_suffix(1);
   variable.asString().assign(*line);
 }

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -46,8 +47,9 @@ void method_mkdir(const std::string& path) {
 }
 
 void method_readdir(const VarRef& array, const std::string& path) {
+  int failure = 0;
   std::optional<std::vector<std::string>> names =
-      CorvelDir().getDirectoryListing(path);
+      CorvelDir().getDirectoryListing(path, &failure);
   auto listing = std::make_shared<List>();
   if (names) {
     for (const std::string& name : *names)
@@ -57,6 +59,10 @@ void method_readdir(const VarRef& array, const std::string& path) {
   CorvelVariable& result =
       requireVariable(array, Type::Array, "Not an array: $");
   result.value = std::move(listing);
+  // Said once the array is known to take the empty listing.
+  if (failure != 0 && notesWanted())
+    note("readdir cannot list '" + path + "' (" + std::strerror(failure) +
+         "); $" + array.name + " is empty");
 }
 
 void method_system(const std::string& command) {

@@ -3,6 +3,7 @@
 #include "files/corvel_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -99,7 +100,7 @@ void CorvelFile::refused() {
     descriptor_ = -1;
   }
   buffer_.clear();
-  die("Cannot write to file: " + path_);
+  failAt(writer_, "\nCannot write to file: " + path_ + "\n", 1);
 }
 
 void CorvelFile::openFile(std::string_view path, std::string_view mode) {
@@ -115,6 +116,8 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
   endMet_ = false;
   buffer_.clear();
   position_ = 0;
+  // A path that names nothing is as missing as a file that is not there.
+  int openError = ENOENT;
   if (!namesNothing(path_)) {
     int flags = O_CLOEXEC;
     if (mode == "r") {
@@ -125,6 +128,7 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
       flags |= O_WRONLY | O_CREAT | O_APPEND;
     }
     descriptor_ = ::open(path_.c_str(), flags, 0666);
+    if (descriptor_ < 0) openError = errno;
     if (descriptor_ >= 0) {
       link();
       onFlush(flushOpenFiles);
@@ -132,6 +136,21 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
   }
   isOpen_ = true;
   method_ = mode[0];
+  writer_ = kRunningStatement;
+  if (method_ == 'r' && notesWanted()) [[unlikely]]
+    noteUnreadable(descriptor_ < 0 ? openError : 0);
+}
+
+void CorvelFile::noteUnreadable(int error) const {
+  // A file that cannot be opened reads as empty, and so does a folder.
+  if (error == 0) {
+    struct stat info;
+    if (::fstat(descriptor_, &info) == 0 && S_ISDIR(info.st_mode))
+      error = EISDIR;
+  }
+  if (error == 0) return;
+  note("fopen cannot read '" + path_ + "' (" + std::strerror(error) +
+       "); it reads as empty");
 }
 
 void CorvelFile::closeFile() {
@@ -237,6 +256,7 @@ void CorvelFile::writeBufferToFile(std::string_view text) {
   if (method_ != 'w' && method_ != 'a') die("File not opened for writing.");
   if (!isOpen_ || descriptor_ < 0)
     die("Cannot write to file that is not open.");
+  writer_ = runningStatement();
   if (text.empty()) return;
   if (buffer_.size() + text.size() > kBlock) {
     flush();
