@@ -32,10 +32,9 @@ std::optional<std::string> readLineFromConsole();
 // The same line as a view, which lasts until the next read of standard input:
 // most lines are handed out where they lie in the input buffer.
 std::optional<std::string_view> readLineViewFromConsole();
-// The number of lines read from standard input so far, those that gave no line
-// because they were not UTF-8 included: after a read that gave nothing, it
-// tells a dropped line from the end of input.
-std::uint64_t consoleLinesRead();
+// After a read that gave no line: the number of the line of standard input it
+// dropped because it was not UTF-8 (counted from 1), or 0 when it met the end.
+std::uint64_t consoleDroppedLine();
 // Gives back standard input read ahead but not yet used, so that a child
 // process reads it.
 void consoleReleaseInput();

@@ -136,7 +136,6 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
   }
   isOpen_ = true;
   method_ = mode[0];
-  writer_ = kRunningStatement;
   if (method_ == 'r' && notesWanted()) [[unlikely]]
     noteUnreadable(descriptor_ < 0 ? openError : 0);
 }
@@ -256,16 +255,19 @@ void CorvelFile::writeBufferToFile(std::string_view text) {
   if (method_ != 'w' && method_ != 'a') die("File not opened for writing.");
   if (!isOpen_ || descriptor_ < 0)
     die("Cannot write to file that is not open.");
-  writer_ = runningStatement();
   if (text.empty()) return;
   if (buffer_.size() + text.size() > kBlock) {
     flush();
     if (text.size() >= kBlock) {
+      writer_ = runningStatement();
       consoleFlush();
       if (!writeAll(descriptor_, text.data(), text.size())) refused();
       return;
     }
   }
+  // A refusal found later is blamed on the statement whose text the buffer
+  // holds first: from there on, the text was lost.
+  if (buffer_.empty()) writer_ = runningStatement();
   buffer_.append(text);
 }
 

@@ -71,8 +71,8 @@ class CorvelFile {
   // met, as for a stream) or on an error.
   bool fill();
   // Ends the run because the system refused this handle's text, naming the
-  // statement that wrote to it last. The handle leaves the list of open ones
-  // first, so the end of the run does not report it a second time.
+  // statement that wrote the first text refused. The handle leaves the list of
+  // open ones first, so the end of the run does not report it a second time.
   [[noreturn]] void refused();
   void link();
   void unlink();
@@ -87,8 +87,8 @@ class CorvelFile {
   // bytes not yet handed to the system.
   std::string buffer_;
   std::size_t position_ = 0;
-  // The statement that wrote to the handle last: a refusal found later, as
-  // the run ends, is its fault.
+  // The statement that wrote the first text the buffer holds: a refusal found
+  // later, as the run ends, is named after it.
   std::uint32_t writer_ = kRunningStatement;
   // A line that spans several blocks is gathered here.
   std::string line_;

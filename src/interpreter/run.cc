@@ -179,6 +179,33 @@ void trace(const Machine& machine, std::uint32_t pc) {
   out.flush();
 }
 
+// Runs the script from its first statement, tracing each one (`tracing`) or
+// giving run-time notes (`notes`).
+[[noreturn, gnu::noinline]] void runVisiting(Machine& machine, bool tracing,
+                                             bool notes) {
+  // A note about a number written in the script is given when its statement
+  // first runs.
+  std::vector<const std::string*> firstRun;
+  if (notes) {
+    where.noted.assign(machine.program.size() + 1, false);
+    setNoteLocator(locateNote);
+    firstRun.assign(machine.program.size() + 1, nullptr);
+    for (const auto& [statement, text] : machine.program.numberNotes())
+      firstRun[statement] = &text;
+  }
+  const Instruction* code = machine.program.code();
+  std::uint32_t pc = 0;
+  for (;;) {
+    if (tracing) trace(machine, pc);
+    if (pc < firstRun.size() && firstRun[pc] != nullptr) [[unlikely]] {
+      machine.current = pc;
+      note(*firstRun[pc]);
+      firstRun[pc] = nullptr;
+    }
+    pc = code[pc].run(machine, code[pc], pc);
+  }
+}
+
 }  // namespace
 
 void runScript(const std::string& path) {
@@ -210,27 +237,9 @@ void runSource(const std::string& path, std::string source,
   consoleShareInput(machine.program.startsChildren());
   const Instruction* code = machine.program.code();
   std::uint32_t pc = 0;
-  if (tracing || options.notes) {
-    // A note about a number written in the script is given when its
-    // statement first runs.
-    std::vector<const std::string*> firstRun;
-    if (options.notes) {
-      where.noted.assign(machine.program.size() + 1, false);
-      setNoteLocator(locateNote);
-      firstRun.assign(machine.program.size() + 1, nullptr);
-      for (const auto& [statement, text] : machine.program.numberNotes())
-        firstRun[statement] = &text;
-    }
-    for (;;) {
-      if (tracing) trace(machine, pc);
-      if (pc < firstRun.size() && firstRun[pc] != nullptr) [[unlikely]] {
-        machine.current = pc;
-        note(*firstRun[pc]);
-        firstRun[pc] = nullptr;
-      }
-      pc = code[pc].run(machine, code[pc], pc);
-    }
-  }
+  // The loop that visits every statement is kept apart, so that it costs the
+  // plain loop below nothing.
+  if (tracing || options.notes) runVisiting(machine, tracing, options.notes);
   for (;;) {
     const Instruction& instruction = code[pc];
     pc = instruction.run(machine, instruction, pc);

@@ -106,10 +106,13 @@ std::string decimal(std::int32_t value) {
        decimal(right) + " gives " + decimal(result));
 }
 
-[[gnu::cold, gnu::noinline]] void noteSaturated(std::string_view text,
-                                                std::int32_t value) {
-  note("number text '" + numberShown(text) +
-       "' is beyond the 32-bit range and reads as " + decimal(value));
+[[gnu::cold, gnu::noinline]] std::int32_t readNoting(std::string_view text) {
+  bool saturated = false;
+  std::int32_t value = readInteger(text, saturated);
+  if (saturated)
+    note("number text '" + numberShown(text) +
+         "' is beyond the 32-bit range and reads as " + decimal(value));
+  return value;
 }
 
 // Whether the literal body `body` holds no reference, and no escaped dollar
@@ -209,12 +212,11 @@ std::int32_t applyOperator(char op, std::int32_t left, std::int32_t right) {
 }
 
 std::int32_t readNumberText(std::string_view text) {
-  if (!notesWanted()) [[likely]]
-    return readInteger(text);
-  bool saturated = false;
-  std::int32_t value = readInteger(text, saturated);
-  if (saturated) noteSaturated(text, value);
-  return value;
+  // The reading that notes stays out of line, so that callers pay for it only
+  // when notes are wanted.
+  if (notesWanted()) [[unlikely]]
+    return readNoting(text);
+  return readInteger(text);
 }
 
 std::optional<std::string> writtenNumberNote(std::string_view text) {
