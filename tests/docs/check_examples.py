@@ -26,6 +26,9 @@ A block without a kind is an error, so that nothing a reader may copy goes untes
 The last line feed of an input or output block stands for the end of the block: the input is fed
 without it, and an output without a final line feed matches too.
 
+Links between the Markdown documents are checked too: a link to `FILE.md#ANCHOR` or `#ANCHOR`
+must name a file that exists and a heading in it.
+
 Prints one line per example that differs and a count; exits 1 when one differs.
 """
 import os
@@ -85,6 +88,36 @@ def blocks(path, text):
         line = text.count("\n", 0, m.start()) + 1
         if line not in marked:
             raise ValueError(f"{path}:{line}: an .EX block without an example comment")
+
+
+LINK = re.compile(r"\]\(([^)\s]*)\)")
+HEADING = re.compile(r"^#+ +(.*?) *$", re.M)
+
+
+def anchor(heading):
+    """The anchor a heading gets on GitHub: lower case, punctuation dropped, blanks as hyphens."""
+    return re.sub(r"[^\w\- ]", "", heading.lower()).replace(" ", "-")
+
+
+def anchors(path):
+    with open(path, encoding="utf-8") as f:
+        text = FENCE.sub("", f.read())
+    return {anchor(h) for h in HEADING.findall(text)}
+
+
+def broken_links(document, text):
+    """Yields a description of each link to a Markdown file or anchor that leads nowhere."""
+    folder = os.path.dirname(document)
+    for m in LINK.finditer(FENCE.sub("", text)):
+        target = m.group(1)
+        if re.match(r"[a-z]+:", target):
+            continue
+        path, _, name = target.partition("#")
+        path = os.path.join(folder, path) if path else document
+        if not os.path.exists(path):
+            yield f"{document}: a link to {target}, which does not exist\n"
+        elif name and path.endswith(".md") and name not in anchors(path):
+            yield f"{document}: a link to {target}, whose heading does not exist\n"
 
 
 def attribute(info, name):
@@ -154,8 +187,9 @@ def session(body):
 def check_document(document, corvel, tools, env):
     """Returns (examples run, descriptions of those that differ)."""
     with open(document, encoding="utf-8") as f:
-        found = list(blocks(document, f.read()))
-    failures = []
+        text = f.read()
+    found = list(blocks(document, text))
+    failures = list(broken_links(document, text)) if document.endswith(".md") else []
     count = 0
     files = {}
     i = 0
