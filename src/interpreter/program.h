@@ -87,9 +87,6 @@ class Program {
   std::string_view source() const { return source_; }
   // The number of statements; instruction `size()` ends the run.
   std::uint32_t size() const { return count_; }
-  // Whether a line runs a child process (`system`), which may read standard
-  // input after the script.
-  bool startsChildren() const { return startsChildren_; }
   Instruction* code() { return code_.data(); }
   const Instruction& at(std::uint32_t pc) const { return code_[pc]; }
   // Notes about numbers written beyond 32 bits, by statement, made only for a
@@ -124,7 +121,6 @@ class Program {
   std::deque<std::string> decoded_;
   std::vector<Instruction> code_;
   std::uint32_t count_ = 0;
-  bool startsChildren_ = false;
   // Statement starts in 32 bits while the script is shorter than 4 GiB.
   std::vector<std::uint32_t> starts_;
   std::vector<std::size_t> wideStarts_;

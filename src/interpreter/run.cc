@@ -234,7 +234,6 @@ void runSource(const std::string& path, std::string source,
   }
   where.loading = false;
   setStatementCounter(&machine.current);
-  consoleShareInput(machine.program.startsChildren());
   const Instruction* code = machine.program.code();
   std::uint32_t pc = 0;
   // The loop that visits every statement is kept apart, so that it costs the
