@@ -34,13 +34,21 @@ int pathKind(const std::string& path) {
 }
 
 std::optional<std::vector<std::string>> CorvelDir::getDirectoryListing(
-    const std::string& path) const {
-  if (pathKind(path) != 2) return std::nullopt;
+    const std::string& path, int* failure) const {
+  int kind = pathKind(path);
+  if (kind != 2) {
+    if (failure != nullptr) *failure = kind == 0 ? ENOENT : ENOTDIR;
+    return std::nullopt;
+  }
   std::vector<std::string> names;
   DIR* dir;
   while ((dir = ::opendir(path.c_str())) == nullptr && errno == EINTR)
     stopIfRequested();
-  if (dir == nullptr) return names;
+  if (dir == nullptr) {
+    if (failure != nullptr) *failure = errno;
+    return names;
+  }
+  if (failure != nullptr) *failure = 0;
   for (;;) {
     // Only errno tells the end of the entries from a failure.
     errno = 0;
@@ -52,7 +60,10 @@ std::optional<std::vector<std::string>> CorvelDir::getDirectoryListing(
       }
       // A directory that cannot be read to its end cannot be read: part of
       // its names would pass for all of them.
-      if (errno != 0) names.clear();
+      if (errno != 0) {
+        if (failure != nullptr) *failure = errno;
+        names.clear();
+      }
       break;
     }
     if (std::strcmp(entry->d_name, ".") == 0 ||

@@ -13,9 +13,10 @@ class CorvelDir {
   // Returns the names of the entries of directory `path` (not "." or "..",
   // hidden ones included, in the system's order); a directory that cannot be
   // opened or read to its end gives no names, and a path that is no directory
-  // gives nothing.
+  // gives nothing. `failure`, when given, receives why the directory could not
+  // be listed, or 0.
   std::optional<std::vector<std::string>> getDirectoryListing(
-      const std::string& path) const;
+      const std::string& path, int* failure = nullptr) const;
 };
 
 // What exists at `path`, following symbolic links: 0 nothing (also for a path

@@ -102,7 +102,7 @@ void CorvelFile::refused() {
     descriptor_ = -1;
   }
   buffer_.clear();
-  die("Cannot write to file: " + path_);
+  failAt(writer_, "\nCannot write to file: " + path_ + "\n", 1);
 }
 
 void CorvelFile::openFile(std::string_view path, std::string_view mode) {
@@ -118,6 +118,8 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
   endMet_ = false;
   buffer_.clear();
   position_ = 0;
+  // A path that names nothing is as missing as a file that is not there.
+  int openError = ENOENT;
   if (!namesNothing(path_)) {
     int flags = O_CLOEXEC;
     if (mode == "r") {
@@ -132,6 +134,7 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
     while ((descriptor_ = ::open(path_.c_str(), flags, 0666)) < 0 &&
            errno == EINTR)
       stopIfRequested();
+    if (descriptor_ < 0) openError = errno;
     // A directory opens for reading but gives no bytes: it reads as a path
     // that could not be opened, so that only real read errors are reported.
     struct stat info;
@@ -139,6 +142,7 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
         S_ISDIR(info.st_mode)) {
       ::close(descriptor_);
       descriptor_ = -1;
+      openError = EISDIR;
     }
     if (descriptor_ >= 0) {
       link();
@@ -147,6 +151,16 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
   }
   isOpen_ = true;
   method_ = mode[0];
+  if (method_ == 'r' && notesWanted()) [[unlikely]]
+    noteUnreadable(descriptor_ < 0 ? openError : 0);
+}
+
+void CorvelFile::noteUnreadable(int error) const {
+  // A file that cannot be opened reads as empty, and so does a folder (opened,
+  // then let go as one that could not be).
+  if (error == 0) return;
+  note("fopen cannot read '" + path_ + "' (" + std::strerror(error) +
+       "); it reads as empty");
 }
 
 void CorvelFile::closeFile() {
@@ -255,6 +269,7 @@ void CorvelFile::writeBufferToFile(std::string_view text) {
   if (buffer_.size() + text.size() > kBlock) {
     flush();
     if (text.size() >= kBlock) {
+      writer_ = runningStatement();
       consoleFlush();
       std::string_view rest;
       int error = writeOut(descriptor_, text, rest);
@@ -266,6 +281,9 @@ void CorvelFile::writeBufferToFile(std::string_view text) {
       return;
     }
   }
+  // A refusal found later is blamed on the statement whose text the buffer
+  // holds first: from there on, the text was lost.
+  if (buffer_.empty()) writer_ = runningStatement();
   buffer_.append(text);
 }
 

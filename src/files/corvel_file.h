@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/fault.h"
+
 namespace corvel {
 
 // A handle owns one file descriptor and its own buffer, so that it decides when
@@ -57,6 +59,10 @@ class CorvelFile {
  private:
   friend void flushOpenFiles();
 
+  // Gives a run-time note when the file just opened for reading cannot be
+  // read: `error` is why it could not be opened (EISDIR for a directory), 0
+  // when it was.
+  void noteUnreadable(int error) const;
   // Hands the buffered text to the system, console text first; a refusal ends
   // the run with "Cannot write to file: PATH".
   void flush();
@@ -66,9 +72,9 @@ class CorvelFile {
   // met, as for a stream). A read the system refuses ends the run with
   // "Cannot read file: PATH".
   bool fill();
-  // Ends the run because the system refused this handle's text. The handle
-  // leaves the list of open ones first, so the end of the run does not report
-  // it a second time.
+  // Ends the run because the system refused this handle's text, naming the
+  // statement that wrote the first text refused. The handle leaves the list of
+  // open ones first, so the end of the run does not report it a second time.
   [[noreturn]] void refused();
   void link();
   void unlink();
@@ -83,6 +89,9 @@ class CorvelFile {
   // bytes not yet handed to the system.
   std::string buffer_;
   std::size_t position_ = 0;
+  // The statement that wrote the first text the buffer holds: a refusal found
+  // later, as the run ends, is named after it.
+  std::uint32_t writer_ = kRunningStatement;
   // A line that spans several blocks is gathered here.
   std::string line_;
   // Handles with a descriptor form a list, so the end of the run can flush
