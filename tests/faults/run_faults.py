@@ -375,22 +375,10 @@ def expectation(kind, fault, target, writable):
     return Expectation(CLEAN)
 
 
-# Failures in code that is being rewritten elsewhere (standard input, signals, `system`,
-# `unlink`): each entry is (kind, faults, source file of the call, target or None for any, why).
-# They are reported apart and do not fail the run; one that no longer fails is reported as fixed.
-CONSOLE = "src/base/console.cc"
-SYSTEM = "src/commands/system_commands.cc"
-KNOWN = [
-    ("write", {"EAGAIN"}, CONSOLE, "stderr",
-     "standard error in non-blocking mode: 'try again' is taken for a refused write and the "
-     "fault's location is dropped; it should wait until the descriptor is writable"),
-    # In an optimised build method_mkdir ends in a tail call, so the row of the command table
-    # shows as its caller.
-    ("mkdir", {"EINTR"}, (SYSTEM, "src/interpreter/command_table.cc"), None,
-     "mkdir: an interrupted mkdir is not made again; the directory is missing, and a later fopen "
-     "in it fails silently, so the next fwrite ends the run with 'Cannot write to file that is "
-     "not open.'"),
-]
+# Failures that are known and not fixed yet: each entry is (kind, faults, source file of the
+# call, target or None for any, why). They are reported apart and do not fail the run; one that no
+# longer fails is reported as fixed.
+KNOWN = []
 
 
 def known_reason(kind, fault, source, target):
