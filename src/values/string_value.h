@@ -42,7 +42,8 @@ class StringValue {
     std::memcpy(bytes_, other.bytes_, sizeof bytes_);
     std::memset(other.bytes_, 0, sizeof other.bytes_);
   }
-  StringValue& operator=(const StringValue& other) noexcept {
+  [[gnu::always_inline]] StringValue& operator=(
+      const StringValue& other) noexcept {
     if (!isLong() && !other.isLong()) {
       // Through a copy, since `other` may be this very string.
       char bytes[sizeof bytes_];
