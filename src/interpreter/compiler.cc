@@ -108,6 +108,7 @@ class Compiler {
   void fuseCounts();
   void fuseCuts();
   void fuseCalls();
+  void fusePairs();
 
   VarRef& nameRef(std::string_view text) {
     return vars_.ref(!text.empty() && text.front() == '$' ? text.substr(1)
@@ -659,6 +660,7 @@ void Compiler::finish() {
     fuseCounts();
     fuseCuts();
     fuseCalls();
+    fusePairs();
   }
   Instruction end;
   end.run = runEnd;
@@ -671,6 +673,16 @@ void Compiler::finish() {
     code[pending.pc].c.target = code + code[pending.pc].c.index;
 }
 
+void Compiler::fusePairs() {
+  // Last, so that the second of a pair may be an instruction that is itself
+  // fused with what follows it.
+  Instruction* code = program_.code_.data();
+  for (std::uint32_t pc = 0; pc + 1 < program_.count_; ++pc) {
+    if (Handler joined = pairHandler(code[pc].run, code[pc + 1].run))
+      code[pc].run = joined;
+  }
+}
+
 void Compiler::fuseCalls() {
   // A statement followed by a fixed `goto` runs with it as one instruction:
   // `set $ret [label]` before it is how a subroutine is called, and a loop
@@ -679,10 +691,25 @@ void Compiler::fuseCalls() {
   for (const PendingGoto& jump : gotos_) {
     if (jump.pc == 0) continue;
     Instruction& before = code[jump.pc - 1];
+    std::uint32_t test = code[jump.pc].c.index;
     if (before.run == setConstantText) {
       before.run = setConstantAndJump;
-    } else if (Handler joined = jumpingHandler(before.run)) {
+    } else if (Handler joined = test < program_.count_
+                                    ? testingHandler(before.run, code[test].run)
+                                    : nullptr) {
+      // The jumps back the sandbox counts between the step, the jump and the
+      // test's outcome, less the one the run loop sees from the step to where
+      // the test leads.
+      std::uint32_t step = jump.pc - 1;
+      auto hidden = [&](std::uint32_t landing) {
+        return static_cast<std::uint32_t>(
+            (test <= jump.pc) + (landing <= test) - (landing <= step));
+      };
+      code[jump.pc].a.index = hidden(code[test].c.index);
+      code[jump.pc].b.index = hidden(test + 2);
       before.run = joined;
+    } else if (Handler jumping = jumpingHandler(before.run)) {
+      before.run = jumping;
     }
   }
 }

@@ -29,10 +29,17 @@ namespace {
   std::uint32_t jumps = 0;
   for (;;) {
     const Instruction* next = instruction->run(machine, *instruction);
-    if (next <= instruction) [[unlikely]] {
+    std::uint32_t hidden = machine.hiddenJumps;
+    if (next <= instruction || hidden != 0) [[unlikely]] {
       // A fused `if` and `goto` jump back in one step where the unfused ones
-      // take two, but the jump itself and what ran before it are the same.
-      if (++jumps > rules.maxJumps) {
+      // take two, but the jump itself and what ran before it are the same. An
+      // instruction that ran a jump back and the test it lands on counts the
+      // jump itself; a test evaluates without effects, so stopping after it
+      // shows what stopping before it would.
+      machine.hiddenJumps = 0;
+      jumps += hidden;
+      if (next <= instruction) ++jumps;
+      if (jumps > rules.maxJumps) {
         outcome.jumpsSpent = true;
         endRun(0);
       }

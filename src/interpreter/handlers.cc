@@ -677,7 +677,118 @@ constexpr std::array<Jumping, 4> arithmeticJumping() {
           jumping<&setArithmetic<Op, false, false>>()};
 }
 
+// Runs `Step`, the `goto` after it, and the test it lands on: an `if` of an
+// int variable, fused with its own `goto`, as a loop that tests at its top
+// begins. What the sandbox would have counted as jumps back between the three
+// and the loop does not see is added up in the machine, by the corrections
+// the `goto` instruction holds (a for the test holding, b for it failing).
+template <Handler Step, Comparison Kind, IntOperand Right>
+const Instruction* thenTest(Machine& machine, const Instruction& self) {
+  const Instruction* next = Step(machine, self);
+  if (next != &self + 1) [[unlikely]]
+    return next;
+  stopIfRequested();
+  const Instruction& jump = (&self)[1];
+  const Instruction* test = jump.c.target;
+  // The test may have gone the generic way since, or reads an operand that is
+  // no int: then it runs on its own.
+  if (test->run != &compareInts<Kind, IntOperand::Variable, Right, true>)
+      [[unlikely]]
+    return test;
+  const CorvelVariable* left = &test->a.ref->slot;
+  std::int32_t right;
+  if (!isInt(left) || !intOperand<Right>(machine, *test, test->b, right))
+      [[unlikely]]
+    return test;
+  if (compare<Kind>(intOf(left), right)) {
+    machine.hiddenJumps += jump.a.index;
+    stopIfRequested();
+    return test->c.target;
+  }
+  machine.hiddenJumps += jump.b.index;
+  return test + 2;
+}
+
+struct Testing {
+  Handler step;
+  Handler test;
+  Handler joined;
+};
+
+template <Handler Step, Comparison Kind, IntOperand Right>
+constexpr Testing testing() {
+  return {Step, &compareInts<Kind, IntOperand::Variable, Right, true>,
+          &thenTest<Step, Kind, Right>};
+}
+
+template <Handler Step>
+constexpr std::array<Testing, 8> stepTesting() {
+  return {testing<Step, Comparison::Less, IntOperand::Number>(),
+          testing<Step, Comparison::Less, IntOperand::Variable>(),
+          testing<Step, Comparison::Greater, IntOperand::Number>(),
+          testing<Step, Comparison::Greater, IntOperand::Variable>(),
+          testing<Step, Comparison::AtLeast, IntOperand::Number>(),
+          testing<Step, Comparison::AtLeast, IntOperand::Variable>(),
+          testing<Step, Comparison::AtMost, IntOperand::Number>(),
+          testing<Step, Comparison::AtMost, IntOperand::Variable>()};
+}
+
+// Runs `First`, then the statement after it, whose handler is `Second`, as
+// one instruction: two straight-line statements that loops repeat together.
+template <Handler First, Handler Second>
+[[gnu::flatten]] const Instruction* inPair(Machine& machine,
+                                           const Instruction& self) {
+  const Instruction* next = First(machine, self);
+  // The second may have gone the generic way since: then it runs on its own.
+  if (next != &self + 1 || next->run != Second) [[unlikely]]
+    return next;
+  return Second(machine, *next);
+}
+
+struct Pairing {
+  Handler first;
+  Handler second;
+  Handler joined;
+};
+
+template <Handler First, Handler Second>
+constexpr Pairing pairing() {
+  return {First, Second, &inPair<First, Second>};
+}
+
 }  // namespace
+
+Handler pairHandler(Handler first, Handler second) {
+  static constexpr Pairing kPairs[] = {
+      // A digit taken off and added up.
+      pairing<&setDivision<'%', true>, &setArithmetic<'+', true, true>>(),
+      // An element of a list of lists, and an element of that.
+      pairing<&getElement<IntOperand::Variable>,
+              &getElement<IntOperand::Number>>(),
+  };
+  for (const Pairing& candidate : kPairs) {
+    if (candidate.first == first && candidate.second == second)
+      return candidate.joined;
+  }
+  return nullptr;
+}
+
+Handler testingHandler(Handler step, Handler test) {
+  static constexpr std::array<Testing, 8> kSteps[] = {
+      stepTesting<&setArithmetic<'+', true, false>>(),
+      stepTesting<&setArithmetic<'-', true, false>>(),
+      stepTesting<&setArithmetic<'+', true, true>>(),
+      stepTesting<&setNumber>(),
+      stepTesting<&setVariable>(),
+  };
+  for (const auto& row : kSteps) {
+    for (const Testing& candidate : row) {
+      if (candidate.step == step && candidate.test == test)
+        return candidate.joined;
+    }
+  }
+  return nullptr;
+}
 
 Handler jumpingHandler(Handler plain) {
   static constexpr std::array<Jumping, 4> kArithmetic[] = {

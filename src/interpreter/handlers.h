@@ -53,6 +53,17 @@ const Instruction* setConstantAndJump(Machine& machine,
 // after it in one step (where to go is read from the `goto` instruction, which
 // stays in place), or null for a handler that has no such variant.
 Handler jumpingHandler(Handler plain);
+// The handler that runs `step`'s statement, the fixed `goto` after it and the
+// `if` it lands on, whose handler is `test` (an int variable compared, fused
+// with a `goto`), in one step; or null where there is none. The `goto`
+// instruction then holds, in a and b, the jumps back the sandbox would have
+// counted that the run loop does not see, for the test holding and failing.
+Handler testingHandler(Handler step, Handler test);
+// The handler that runs two straight-line statements in a row, whose handlers
+// are `first` and `second`, as one instruction; or null where there is none.
+// The instruction is the first's; the second keeps its own, which the pair
+// reads, for whoever reaches it another way.
+Handler pairHandler(Handler first, Handler second);
 // `set $t [$t#...]` into a string: a = target, b = Word* of the literal.
 const Instruction* setAppend(Machine& machine, const Instruction& self);
 // `set $t [... $v ...]` into a string: a = target, b = Word* of the literal.

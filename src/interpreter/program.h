@@ -172,6 +172,10 @@ struct Machine {
   std::uint32_t current = 0;
   // Room for texts that handlers build, kept so that loops do not allocate.
   std::string scratch;
+  // Jumps back that an instruction made within itself, where it runs a jump
+  // and the statement the jump lands on as one: the run loop does not see
+  // them, and a sandboxed run counts them here.
+  std::uint32_t hiddenJumps = 0;
 };
 
 // Analyses the words of a statement: the action of the generic path, its

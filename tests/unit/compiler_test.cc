@@ -225,6 +225,27 @@ TEST(Compiler, JumpsThroughAVariableMatchTheGenericPath) {
       {"a call whose return variable is an int",
        "int $r\nset $r [12x]\ngoto [show]\nprint [no]\n*show\nprint [$r]",
        "12"},
+      {"loops that test at the top, reaching their test by a step and a jump",
+       "int $i $j $n\nstring $s\nset $n (3)\nset $s [2]\n*a\nif $i >= $n\n"
+       "goto [b]\nprint [$i]\nset $i ($i + 1)\ngoto [a]\n*b\nif $j > $s\n"
+       "goto [c]\nprint [$j]\nset $j ($j + 1)\ngoto [b]\n*c\nset $i $j\n"
+       "goto [d]\nprint [x]\n*d\nif $i <= (9)\ngoto [e]\n*e\nprint [.$i]\n"
+       "set $i ($i - 1)\ngoto [f]\n*f\nif $i >= (0)\ngoto [e]\n"
+       "if $i =< $nope\nprint [x]",
+       "012012.3.2.1.0Not declared: $nope\n", 1},
+      {"a test whose variable is no int when the loop comes back to it",
+       "int $i\nstring $t\n*a\nif $i > (2)\ngoto [b]\nprint [$i]\n"
+       "set $i ($i + 1)\ngoto [a]\n*b\nset $t [5]\n*c\nif $t < (1)\n"
+       "goto [d]\nprint [t]\nset $t ($t - 2)\ngoto [c]\n*d\nprint [end]",
+       "012tend"},
+      {"two statements run as one, and the second gone the generic way",
+       "int $m $d $s\nstring $x\nset $m (1234)\n*digit\nset $d ($m % 10)\n"
+       "set $s ($s + $d)\nset $m ($m / 10)\nif $m > (0)\ngoto [digit]\n"
+       "print [$s ]\narray $l $p\nadd $p [w]\nadd $l $p\nadd $l (5)\n"
+       "getarray $p $l (0)\ngetarray $x $p (0)\nprint [$x ]\n"
+       "getarray $p $l (1)\ngetarray $x $p (0)\nprint [$x]\n"
+       "getarray $p $l (2)\ngetarray $x $p (0)",
+       "10 w 5Array index out of bounds: 2", 1},
       {"steps before a fixed goto that go the generic way",
        "string $s\nint $i\n*top\nset $i ($i + 1)\nset $s ($i * 2)\n"
        "goto [check]\n*check\nprint [$s ]\nif $i < (3)\ngoto [top]\n"

@@ -115,6 +115,31 @@ TEST_F(Embedded, TheJumpBudgetStopsAnEndlessLoopAlikeInEveryWay) {
       run("int $i\n*a\nset $i ($i + 1)\nif $i < (3)\ngoto [a]").jumpsSpent);
 }
 
+TEST_F(Embedded, LoopsThatJumpToTheirTestStopAtTheSamePlaceInEveryWay) {
+  // A step and a jump run with the test they land on as one instruction,
+  // which must count the jumps back the separate statements make.
+  const char* scripts[] = {
+      "int $i $n\nset $n (4)\n*top\nif $i >= $n\ngoto [done]\n"
+      "print [$i ]\nset $i ($i + 1)\ngoto [top]\n*done\nprint [end]",
+      "int $i\n*body\nprint [$i ]\nset $i ($i + 1)\ngoto [test]\n"
+      "print [never]\n*test\nif $i < (4)\ngoto [body]\nprint [end]",
+      "int $i\nstring $s\nset $s [3]\n*top\nif $i > $s\ngoto [done]\n"
+      "print [$i ]\nset $i ($i + 1)\ngoto [top]\n*done\nprint [end]",
+  };
+  CompileOptions unfused;
+  unfused.fuse = false;
+  for (const char* script : scripts) {
+    for (std::uint32_t budget = 0; budget < 7; ++budget) {
+      rules_.maxJumps = budget;
+      RunOutcome generic = runGeneric(script);
+      for (const RunOutcome& outcome : {run(script), run(script, unfused)}) {
+        EXPECT_EQ(outcome.output, generic.output) << script << budget;
+        EXPECT_EQ(outcome.jumpsSpent, generic.jumpsSpent) << script << budget;
+      }
+    }
+  }
+}
+
 TEST_F(Embedded, TheTimeLimitStopsALoopTheJumpBudgetWouldLetRunLong) {
   rules_.maxJumps = UINT32_MAX;
   rules_.maxMilliseconds = 50;
