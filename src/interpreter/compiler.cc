@@ -681,6 +681,14 @@ void Compiler::fusePairs() {
     if (Handler joined = pairHandler(code[pc].run, code[pc + 1].run))
       code[pc].run = joined;
   }
+  // Every other straight-line step goes on into the statement after it,
+  // which never goes on itself.
+  for (std::uint32_t pc = 0; pc + 1 < program_.count_; ++pc) {
+    if (Handler followed = followedHandler(code[pc].run)) {
+      code[pc].run = followed;
+      ++pc;
+    }
+  }
 }
 
 void Compiler::fuseCalls() {

@@ -659,14 +659,26 @@ const Instruction* thenJump(Machine& machine, const Instruction& self) {
   return (&self)[1].c.target;
 }
 
+// Runs `Step`, then goes straight on into the statement after it, whatever
+// its handler: one trip through the run loop for two statements, and a
+// dispatch of its own for what follows each kind of step.
+template <Handler Step>
+const Instruction* thenNext(Machine& machine, const Instruction& self) {
+  const Instruction* next = Step(machine, self);
+  if (next != &self + 1) [[unlikely]]
+    return next;
+  return next->run(machine, *next);
+}
+
 struct Jumping {
   Handler plain;
   Handler jumping;
+  Handler followed;
 };
 
 template <Handler Step>
 constexpr Jumping jumping() {
-  return {Step, &thenJump<Step>};
+  return {Step, &thenJump<Step>, &thenNext<Step>};
 }
 
 template <char Op>
@@ -790,7 +802,9 @@ Handler testingHandler(Handler step, Handler test) {
   return nullptr;
 }
 
-Handler jumpingHandler(Handler plain) {
+namespace {
+
+const Jumping* jumpingRow(Handler plain) {
   static constexpr std::array<Jumping, 4> kArithmetic[] = {
       arithmeticJumping<'+'>(), arithmeticJumping<'-'>(),
       arithmeticJumping<'*'>(), arithmeticJumping<'/'>(),
@@ -802,6 +816,7 @@ Handler jumpingHandler(Handler plain) {
       jumping<&setDivision<'%', false>>(),
       jumping<&setNumber>(),
       jumping<&setVariable>(),
+      jumping<&setConstantText>(),
       jumping<&getElement<IntOperand::Number>>(),
       jumping<&getElement<IntOperand::Variable>>(),
       jumping<&getElement<IntOperand::Arithmetic>>(),
@@ -811,13 +826,25 @@ Handler jumpingHandler(Handler plain) {
   };
   for (const auto& row : kArithmetic) {
     for (const Jumping& candidate : row) {
-      if (candidate.plain == plain) return candidate.jumping;
+      if (candidate.plain == plain) return &candidate;
     }
   }
   for (const Jumping& candidate : kOthers) {
-    if (candidate.plain == plain) return candidate.jumping;
+    if (candidate.plain == plain) return &candidate;
   }
   return nullptr;
+}
+
+}  // namespace
+
+Handler jumpingHandler(Handler plain) {
+  const Jumping* row = jumpingRow(plain);
+  return row == nullptr ? nullptr : row->jumping;
+}
+
+Handler followedHandler(Handler plain) {
+  const Jumping* row = jumpingRow(plain);
+  return row == nullptr ? nullptr : row->followed;
 }
 
 Handler arithmeticHandler(char op, bool leftIsVariable, bool rightIsVariable) {

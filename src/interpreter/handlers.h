@@ -53,6 +53,11 @@ const Instruction* setConstantAndJump(Machine& machine,
 // after it in one step (where to go is read from the `goto` instruction, which
 // stays in place), or null for a handler that has no such variant.
 Handler jumpingHandler(Handler plain);
+// The handler that runs `plain`'s statement and then goes straight on into the
+// statement after it, whatever that is, or null. The statement after it must
+// not be one that goes on into the next in turn, so that no chain of such
+// calls grows with the length of a script.
+Handler followedHandler(Handler plain);
 // The handler that runs `step`'s statement, the fixed `goto` after it and the
 // `if` it lands on, whose handler is `test` (an int variable compared, fused
 // with a `goto`), in one step; or null where there is none. The `goto`

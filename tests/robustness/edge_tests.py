@@ -325,7 +325,7 @@ def test_signals_stop_every_blocking_command(folder):
 # A second or so of work without a jump, after a marker file that says it has begun: digests
 # of a megabyte.
 BUSY = ("string $h\nstring $l\nstring $s\nfile $f\nset $s [x]\n" + "set $s [$s#$s]\n" * 20
-        + "fopen $f [marker] [w]\nfclose $f\n" + "md5 $h $s\n" * 400)
+        + "fopen $f [marker] [w]\nfclose $f\n" + "md5 $s $h\n" * 400)
 
 
 def stop_while_busy(folder, script, generic, number, effect):
