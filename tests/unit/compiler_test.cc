@@ -305,6 +305,27 @@ TEST(Compiler, ArrayElementsMatchTheGenericPath) {
   }
 }
 
+TEST(Compiler, StraightLineStepsGoingOnIntoTheNextMatchTheGenericPath) {
+  const Case cases[] = {
+      {"steps of every kind, some going the generic way",
+       "int $a $b\nstring $s $t\narray $l\nset $a (1)\nset $b ($a + 1)\n"
+       "set $s $b\nset $a ($a * 3)\nset $t [x]\nadd $l $t\nset $s $t\n"
+       "getarray $b $l (0)\nset $t $s\nstrlen $t $a\nset $b (1 / $b)",
+       "Division by zero\n", 1},
+      {"a step that a jump lands on after the one before it",
+       "int $a $i\ngoto [in]\n*top\nset $a ($a + 10)\n*in\nset $a ($a + 1)\n"
+       "set $i ($i + 1)\nif $i < (3)\ngoto [top]\nprint [$a]",
+       "23"},
+  };
+  for (const Case& c : cases) expectSameEverywhere(c);
+  // A long run of such steps: only every other one goes on into the next, so
+  // no chain of calls grows with the script.
+  std::string script = "int $i\n";
+  for (int i = 0; i < 200000; ++i) script += "set $i ($i + 1)\n";
+  script += "print [$i]";
+  EXPECT_EQ(runInChild(script), (Outcome{"200000", 0}));
+}
+
 TEST(Compiler, CommandsCalledDirectlyMatchTheGenericPath) {
   const Case cases[] = {
       {"md5 of itself, and into a variable that is no string",
