@@ -591,15 +591,18 @@ const Instruction* runJump(Machine&, const Instruction& self) {
 namespace {
 
 // Finds the label `text` names, for a jump from `pc` that its cache has not
-// seen, and remembers it.
+// seen, and remembers it in the slot its hash names, or the next if that one
+// is free.
 [[gnu::noinline]] const Instruction* resolveJump(Machine& machine,
                                                  JumpCache& cache,
                                                  const StringValue& text,
+                                                 std::size_t slot,
                                                  std::uint32_t pc) {
   std::string_view label = text.view();
+  std::size_t other = (slot + 1) % JumpCache::kSize;
   // A long text equal to one remembered but made apart from it.
-  for (std::uint32_t i = 0; i < cache.used; ++i) {
-    if (cache.texts[i].view() == label) {
+  for (std::size_t i : {slot, other}) {
+    if (cache.targets[i] != nullptr && cache.texts[i].view() == label) {
       cache.texts[i] = text;
       return cache.targets[i];
     }
@@ -607,13 +610,8 @@ namespace {
   if (label.size() > 1 && label.front() == '*') label.remove_prefix(1);
   const Instruction* target =
       machine.program.code() + machine.program.labelTarget(pc, label);
-  std::uint32_t slot = cache.used;
-  if (slot < JumpCache::kSize) {
-    ++cache.used;
-  } else {
-    slot = cache.next;
-    cache.next = (cache.next + 1) % JumpCache::kSize;
-  }
+  if (cache.targets[slot] != nullptr && cache.targets[other] == nullptr)
+    slot = other;
   cache.texts[slot] = text;
   cache.targets[slot] = target;
   return target;
@@ -630,10 +628,13 @@ const Instruction* jumpToVariable(Machine& machine, const Instruction& self) {
   stopIfRequested();
   const StringValue& text = *std::get_if<StringValue>(&variable->value);
   JumpCache& cache = *static_cast<JumpCache*>(self.b.object);
-  for (std::uint32_t i = 0; i < cache.used; ++i) {
-    if (cache.texts[i].identical(text)) return cache.targets[i];
-  }
-  return resolveJump(machine, cache, text, machine.program.indexOf(self));
+  std::size_t slot = JumpCache::slotOf(text.identityHash());
+  if (cache.texts[slot].identical(text) && cache.targets[slot] != nullptr)
+    return cache.targets[slot];
+  std::size_t other = (slot + 1) % JumpCache::kSize;
+  if (cache.texts[other].identical(text) && cache.targets[other] != nullptr)
+    return cache.targets[other];
+  return resolveJump(machine, cache, text, slot, machine.program.indexOf(self));
 }
 
 const Instruction* fallBack(Machine& machine, const Instruction& self) {

@@ -78,16 +78,16 @@ struct Line {
 };
 
 // What a `goto` whose label is a variable remembers: the texts it jumped by
-// lately and where each led, since a subroutine's return jump goes back to a
-// few places in turn. A text is found again by `StringValue::identical`, which
-// a label stored by `set $ret [label]` always is.
+// and where each led, since a subroutine's return jump goes back to each of
+// its callers in turn. A small table, placed by `StringValue::identityHash`:
+// a text is found again by `StringValue::identical`, which a label stored by
+// `set $ret [label]` always is, in the slot its hash names or the next one.
 struct JumpCache {
-  static constexpr std::size_t kSize = 8;
+  static constexpr std::size_t kSize = 16;
   StringValue texts[kSize];
+  // Null for a slot that holds nothing yet.
   const Instruction* targets[kSize] = {};
-  std::uint32_t used = 0;
-  // The entry the next new text replaces once all are used.
-  std::uint32_t next = 0;
+  static std::size_t slotOf(std::uint64_t hash) { return hash >> 60; }
 };
 
 // The script and its instructions. Instructions keep no words: a statement's

@@ -95,6 +95,14 @@ class StringValue {
   bool identical(const StringValue& other) const {
     return std::memcmp(bytes_, other.bytes_, sizeof bytes_) == 0;
   }
+  // A hash of what `identical` compares: identical strings hash alike.
+  std::uint64_t identityHash() const {
+    std::uint64_t low;
+    std::uint64_t high;
+    std::memcpy(&low, bytes_, sizeof low);
+    std::memcpy(&high, bytes_ + sizeof low, sizeof high);
+    return (low ^ (high * 0x9E3779B97F4A7C15u)) * 0xBF58476D1CE4E5B9u;
+  }
   std::string_view view() const {
     if (isLong()) {
       const Rep* r = rep();

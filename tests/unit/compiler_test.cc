@@ -253,6 +253,33 @@ TEST(Compiler, JumpsThroughAVariableMatchTheGenericPath) {
        "2 4 6 Not declared: $x\n"},
   };
   for (const Case& c : cases) expectSameEverywhere(c);
+  // Many more return labels through one jump than it has room for, each
+  // called from two places, in an order that keeps pushing the others out.
+  std::string script = "int $i $n\nstring $ret\n*top\n";
+  std::string expected;
+  for (int round = 0; round < 2; ++round) {
+    for (int k = 0; k < 40; ++k) {
+      std::string label = "r";
+      label += std::to_string(k);
+      label += 'x';
+      label += std::to_string(round);
+      std::string digit = std::to_string(k % 10);
+      script += "set $ret [";
+      script += label;
+      script += "]\ngoto [sub]\n*";
+      script += label;
+      script += "\nprint [";
+      script += digit;
+      script += "]\n";
+      expected += digit;
+    }
+  }
+  script +=
+      "set $i ($i + 1)\nif $i < (3)\ngoto [top]\nexit\n*sub\n"
+      "set $n ($n + 1)\ngoto $ret";
+  expected = expected + expected + expected;
+  expectSameEverywhere(
+      {"eighty return labels", script.c_str(), expected.c_str()});
 }
 
 TEST(Compiler, ArrayElementsMatchTheGenericPath) {
