@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -188,9 +189,8 @@ bool fillInput() {
   // A file is read in blocks and given back by seeking; input nobody else
   // will read is read in blocks too; anything else a byte at a time, so that
   // what this process does not read stays there.
-  std::size_t want = input.kind == InputKind::File || !input.shared
-                         ? sizeof input.buffer
-                         : 1;
+  std::size_t want =
+      input.kind == InputKind::File || !input.shared ? sizeof input.buffer : 1;
   ssize_t got = readSome(STDIN_FILENO, input.buffer, want);
   if (got <= 0) {
     input.ended = true;
@@ -285,6 +285,15 @@ std::optional<std::string_view> readLineViewFromConsole() {
   }
   if (!readAny || !isValidUtf8(gathered)) return std::nullopt;
   return std::string_view(gathered);
+}
+
+std::size_t readBytesFromConsole(char* buffer, std::size_t size) {
+  if (size == 0) return 0;
+  if (input.position == input.length && !fillInput()) return 0;
+  std::size_t count = std::min(size, input.length - input.position);
+  std::memcpy(buffer, input.buffer + input.position, count);
+  input.position += count;
+  return count;
 }
 
 std::optional<std::string> readLineFromConsole() {

@@ -31,6 +31,10 @@ std::optional<std::string> readLineFromConsole();
 // The same line as a view, which lasts until the next read of standard input:
 // most lines are handed out where they lie in the input buffer.
 std::optional<std::string_view> readLineViewFromConsole();
+// Reads up to `size` bytes of standard input into `buffer`, waiting until at
+// least one is there; returns how many, and 0 at the end of input. Meant for
+// programs that read a byte stream rather than lines.
+std::size_t readBytesFromConsole(char* buffer, std::size_t size);
 // Gives back standard input read ahead but not yet used, so that a child
 // process reads it.
 void consoleReleaseInput();

@@ -20,9 +20,9 @@ struct Case {
 };
 
 void expectWarnings(const Case& c) {
-  std::vector<Warning> found = checkScript(c.source);
+  std::vector<Finding> found = checkScript(std::string_view(c.source));
   std::string all;
-  for (const Warning& warning : found)
+  for (const Finding& warning : found)
     all += "\n  " + std::to_string(warning.line) + ": " + warning.message;
   ASSERT_EQ(found.size(), c.warnings.size())
       << "script:\n"
@@ -132,10 +132,10 @@ TEST(Checker, BracketsAndLoadFaults) {
          "script, so none of it runs (write '\\)' for a "
          "plain bracket)"}}},
   });
-  std::vector<Warning> found = checkScript("print [a]\nprint ]\n");
+  std::vector<Finding> found = checkScript("print [a]\nprint ]\n");
   ASSERT_EQ(found.size(), 1u);
   EXPECT_TRUE(found[0].error);
-  EXPECT_FALSE(checkScript("print [a\n")[0].error);
+  EXPECT_FALSE(checkScript(std::string_view("print [a\n"))[0].error);
 }
 
 TEST(Checker, Variables) {
@@ -245,9 +245,12 @@ TEST(Checker, CommentsAndBareWords) {
 TEST(Checker, OrdersWarningsByLine) {
   expectWarnings({"print $x\nint $a\nstring $a\npirnt [b]\nprint [c\n",
                   {{1, "'$x'"}, {3, "'$a'"}, {4, "'pirnt'"}, {5, "'['"}}});
-  EXPECT_EQ(formatWarning("dir/a.cv", {7, "text", false}),
-            "dir/a.cv:7: warning: text\n");
-  EXPECT_EQ(formatWarning("a.cv", {2, "text", true}), "a.cv:2: error: text\n");
+  Finding finding{"bare-word", 7, {}, "text", false, std::nullopt};
+  EXPECT_EQ(formatFinding("dir/a.cv", finding),
+            "dir/a.cv:7: warning: text [bare-word]\n");
+  finding = {"load-error", 2, {}, "text", true, std::nullopt};
+  EXPECT_EQ(formatFinding("a.cv", finding),
+            "a.cv:2: error: text [load-error]\n");
 }
 
 TEST(ClosestWord, SuggestsOnlyCloseCandidates) {
