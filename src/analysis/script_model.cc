@@ -90,13 +90,15 @@ void ScriptModel::addStatement(const Statement& statement) {
     for (std::size_t i = raw.begin; i < raw.end; ++i) {
       char c = source_[i];
       if (c == '\\' && i + 1 < raw.end) {
+        // An escaped byte stands where its backslash does; the dollar of `\$`
+        // keeps a place of its own after it.
         char next = source_[i + 1];
         if (next == '$') {
           text += '\\';
           from.push_back(i);
         }
         text += escapedByte(next);
-        from.push_back(i + 1);
+        from.push_back(next == '$' ? i + 1 : i);
         ++i;
         continue;
       }
@@ -112,10 +114,12 @@ void ScriptModel::addStatement(const Statement& statement) {
     from.erase(from.begin() + static_cast<std::ptrdiff_t>(end), from.end());
     from.erase(from.begin(), from.begin() + static_cast<std::ptrdiff_t>(begin));
     word.text = text;
-    // An escape's backslash is where its byte starts.
-    std::size_t spanBegin = from.empty() ? raw.begin : from.front();
-    if (spanBegin > raw.begin && source_[spanBegin - 1] == '\\') --spanBegin;
-    word.span = {spanBegin, from.empty() ? raw.end : from.back() + 1};
+    if (from.empty()) {
+      word.span = {raw.begin, raw.end};
+    } else {
+      std::size_t last = from.back();
+      word.span = {from.front(), last + (source_[last] == '\\' ? 2 : 1)};
+    }
     offsetsOfWord_.push_back(static_cast<std::uint32_t>(decoded_.size() - 1));
   }
   added.span = {words_[added.firstWord].span.begin, words_.back().span.end};
@@ -128,6 +132,11 @@ std::size_t ScriptModel::sourceOffset(std::uint32_t word,
   if (!w.escaped) return w.span.begin + at;
   const std::vector<std::size_t>& from = decodedOffsets_[offsetsOfWord_[word]];
   return at < from.size() ? from[at] : w.span.end;
+}
+
+bool ScriptModel::writtenAs(Span span, std::string_view text) const {
+  return span.end >= span.begin && span.end <= source_.size() &&
+         source_.substr(span.begin, span.end - span.begin) == text;
 }
 
 void ScriptModel::classify(std::uint32_t index) {
@@ -228,7 +237,7 @@ void ScriptModel::addName(std::uint32_t index, std::uint32_t number,
   occurrence.word = at;
   occurrence.declaration = declaration;
   occurrence.type = type;
-  occurrence.plain = !words_[at].escaped;
+  occurrence.plain = writtenAs(occurrence.span, occurrence.name);
 }
 
 void ScriptModel::addValue(std::uint32_t index, std::uint32_t number) {
@@ -244,7 +253,7 @@ void ScriptModel::addValue(std::uint32_t index, std::uint32_t number) {
                                                     : sourceOffset(at, end)};
     occurrence.statement = index;
     occurrence.word = at;
-    occurrence.plain = !word.escaped;
+    occurrence.plain = writtenAs(occurrence.span, occurrence.name);
     return &occurrence;
   };
   if (text.starts_with("$")) {
@@ -294,7 +303,7 @@ void ScriptModel::addLiteralReferences(std::uint32_t index,
     occurrence.statement = index;
     occurrence.word = at;
     occurrence.inLiteral = true;
-    occurrence.plain = !word.escaped;
+    occurrence.plain = writtenAs(occurrence.span, occurrence.name);
     i = stop - 1;
     if (stop < end && text[stop] == '#') ++i;
   }
@@ -309,7 +318,7 @@ void ScriptModel::addLabel(std::uint32_t index) {
     label.name = first.text.substr(1);
     label.span = {sourceOffset(statement.firstWord, 1), first.span.end};
     label.statement = index;
-    label.plain = !first.escaped;
+    label.plain = writtenAs(label.span, label.name);
     return;
   }
   // A lone `*` carries the empty label, and the word after it.
@@ -324,7 +333,7 @@ void ScriptModel::addLabel(std::uint32_t index) {
   label.span = second.span;
   label.statement = index;
   label.spaced = true;
-  label.plain = !second.escaped;
+  label.plain = writtenAs(label.span, label.name);
 }
 
 void ScriptModel::addJump(std::uint32_t index) {
@@ -344,9 +353,9 @@ void ScriptModel::addJump(std::uint32_t index) {
         label += body[i];
     }
     std::size_t skip = label.size() > 1 && label.front() == '*' ? 1 : 0;
-    jump.plain = !word.escaped && label.size() == body.size();
-    if (jump.plain) jump.span = {word.span.begin + 1 + skip, word.span.end - 1};
     jump.label = label.substr(skip);
+    jump.span = {sourceOffset(at, 1 + skip), sourceOffset(at, text.size() - 1)};
+    jump.plain = writtenAs(jump.span, *jump.label);
     return;
   }
   if (encloses(text, '(', ')')) return;

@@ -110,9 +110,9 @@ struct Jump {
   std::uint32_t statement = 0;
   // The label it looks for, when its word fixes it.
   std::optional<std::string> label;
-  // Where the label stands inside the word; empty when it is not written
-  // plainly there.
+  // Where the label stands inside the word.
   Span span;
+  // The label is written there as is.
   bool plain = false;
   // The word is a bare word, which looks for the empty label.
   bool bare = false;
@@ -196,6 +196,9 @@ class ScriptModel {
   void addJump(std::uint32_t index);
   void findBlocks();
   void index();
+  // Whether the script's bytes at `span` are `text`, so that a rewrite there
+  // changes exactly that text.
+  bool writtenAs(Span span, std::string_view text) const;
   // The source offset of byte `at` of the text of word `number`.
   std::size_t sourceOffset(std::uint32_t word, std::size_t at) const;
 

@@ -38,6 +38,42 @@ json capabilities() {
   };
 }
 
+// The protocol's messages nest a few levels; far deeper ones are refused
+// before parsing, since the JSON library copies and frees nested values
+// recursively.
+constexpr int kDeepestNesting = 256;
+
+bool nestsTooDeep(std::string_view body) {
+  int depth = 0;
+  bool inString = false;
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    char c = body[i];
+    if (inString) {
+      if (c == '\\') {
+        ++i;
+      } else if (c == '"') {
+        inString = false;
+      }
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kDeepestNesting) return true;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return false;
+}
+
+// The id of `message` when it is one: a number or a string. Anything else is
+// not echoed.
+json idOf(const json& message) {
+  auto found = message.find("id");
+  if (found == message.end()) return nullptr;
+  if (found->is_number_integer() || found->is_string()) return *found;
+  return nullptr;
+}
+
 json errorResponse(const json& id, int code, std::string_view message) {
   return {{"jsonrpc", "2.0"},
           {"id", id},
@@ -186,14 +222,15 @@ void Server::notification(const std::string& method, const json& params) {
 
 std::vector<std::string> Server::receive(std::string_view body) {
   outgoing_.clear();
-  json message = json::parse(body, nullptr, false);
+  json message = nestsTooDeep(body) ? json(json::value_t::discarded)
+                                    : json::parse(body, nullptr, false);
   if (message.is_discarded()) {
-    outgoing_.push_back(
-        errorResponse(nullptr, kParseError, "the body is no JSON"));
+    outgoing_.push_back(errorResponse(
+        nullptr, kParseError, "the body is no JSON, or nests too deep"));
   } else if (!message.is_object() || !message.contains("method") ||
              !message["method"].is_string()) {
-    json id =
-        message.is_object() && message.contains("id") ? message["id"] : json();
+    json id = message.is_object() ? idOf(message) : json();
+    message.is_object() && message.contains("id") ? message["id"] : json();
     // A response to nothing the server asked is dropped; anything else is no
     // request.
     if (!(message.is_object() &&
@@ -206,9 +243,9 @@ std::vector<std::string> Server::receive(std::string_view body) {
     const json& params =
         message.contains("params") ? message["params"] : kNoParams;
     bool isRequest = message.contains("id");
-    json id = isRequest ? message["id"] : json();
+    json id = idOf(message);
     try {
-      if (isRequest && !(id.is_number_integer() || id.is_string()))
+      if (isRequest && id.is_null())
         throw Refusal{kInvalidRequest, "an id is a number or a string"};
       if (isRequest) {
         json result = request(method, params);
