@@ -24,23 +24,19 @@ void consoleFlush();
 // are for people and never part of what a script prints.
 void consoleError(std::string_view text);
 
-// Reads the next line of standard input without its line feed. At end of input
-// the bytes read so far form the last line; with none there is no line. Bytes
-// that are not UTF-8 give no line.
+// Reads the next line of standard input without its line feed, first writing
+// out what was printed; a pending stop signal ends the run instead. At end of
+// input the bytes read so far form the last line; with none there is no line.
+// Bytes that are not UTF-8 give no line. Only the bytes of the lines read
+// leave the input (see consoleReleaseInput).
 std::optional<std::string> readLineFromConsole();
 // The same line as a view, which lasts until the next read of standard input:
 // most lines are handed out where they lie in the input buffer.
 std::optional<std::string_view> readLineViewFromConsole();
-// Reads up to `size` bytes of standard input into `buffer`, waiting until at
-// least one is there; returns how many, and 0 at the end of input. Meant for
-// programs that read a byte stream rather than lines.
-std::size_t readBytesFromConsole(char* buffer, std::size_t size);
-// Gives back standard input read ahead but not yet used, so that a child
-// process reads it.
+// Leaves standard input as if exactly the lines used so far had been read
+// from it: what was looked at or read ahead is given back, so that a child
+// process, or whoever reads the input after the run, finds the rest.
 void consoleReleaseInput();
-// Tells whether a child process may read standard input after this one (a
-// script that runs `system`); when none will, input is read in large blocks.
-void consoleShareInput(bool shared);
 
 // Sounds the alert on the controlling terminal, if there is one; never into
 // standard output.

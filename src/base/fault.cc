@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "base/console.h"
+#include "base/interrupt.h"
 #include "base/sandbox.h"
 
 namespace corvel {
@@ -35,15 +36,19 @@ void setFaultLocator(void (*locate)(std::string_view message)) {
 }
 
 void endRun(int status) {
+  // A stop signal that has arrived decides the status, whatever else ended
+  // the run: a stop is never a success.
+  status = stopStatus(status);
+  // Input looked at but not used stays for whoever reads standard input
+  // next; first, as the writes below may wait.
+  consoleReleaseInput();
   // Text printed before a file is written out comes first, wherever both go.
   consoleFlush();
   runFlushHooks();
   consoleFlush();
-  // Input read ahead but not used stays for whoever reads standard input next.
-  consoleReleaseInput();
   if (consoleFailed() && status == 0) status = 1;
   if (sandbox.on) throw RunEnded{status};
-  std::_Exit(status);
+  std::_Exit(finalStatus(status));
 }
 
 void fail(std::string_view message, int status) {

@@ -12,9 +12,11 @@ struct RunEnded {
   int status;
 };
 
-// Ends the run with `status`: the text printed so far is written first, then
-// what the run-end hooks hold (open files), then the process ends. A status of
-// 0 becomes 1 when standard output refused text.
+// Ends the run with `status`: standard input the run did not use is left for
+// the next reader, the text printed so far is written, then what the run-end
+// hooks hold (open files), then the process ends. A status of 0 becomes 1 when
+// standard output refused text; a stop signal that arrived before the process
+// ends makes it 128 plus the signal number.
 [[noreturn]] void endRun(int status);
 
 // Prints `message` on standard output and ends the run with `status`. Where a

@@ -12,6 +12,7 @@
 #include "base/console.h"
 #include "base/fault.h"
 #include "base/interrupt.h"
+#include "base/io.h"
 #include "base/sandbox.h"
 #include "base/text.h"
 #include "files/corvel_dir.h"
@@ -33,19 +34,15 @@ void dropZeros(std::string& text) {
   text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
 }
 
-bool writeAll(int descriptor, const char* data, std::size_t size) {
+// Writes `text` to `descriptor`; the bytes not written are left in `rest`.
+// Returns the error that stopped it, or 0; EINTR means a stop signal is
+// pending.
+int writeOut(int descriptor, std::string_view text, std::string_view& rest) {
   if (sandbox.on) [[unlikely]]
-    size = sandboxFileBytes(size);
-  while (size > 0) {
-    ssize_t written = ::write(descriptor, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;  // the text is written out whole first
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
+    text = text.substr(0, sandboxFileBytes(text.size()));
+  WriteOutcome outcome = writeFully(descriptor, text.data(), text.size());
+  rest = text.substr(outcome.count);
+  return outcome.error;
 }
 
 }  // namespace
@@ -76,9 +73,15 @@ void CorvelFile::flush() {
   // Console text printed before this file text reaches the system first, in
   // case both go to the same place.
   consoleFlush();
-  bool written = writeAll(descriptor_, buffer_.data(), buffer_.size());
+  std::string_view rest;
+  int error = writeOut(descriptor_, buffer_, rest);
+  if (error == EINTR) {
+    // The end of the run writes what is left, after the console text.
+    buffer_.erase(0, buffer_.size() - rest.size());
+    stopForSignal();
+  }
   buffer_.clear();
-  if (!written) refused();
+  if (error != 0) refused();
 }
 
 void CorvelFile::closeDescriptor() {
@@ -88,8 +91,7 @@ void CorvelFile::closeDescriptor() {
   descriptor_ = -1;
   buffer_.clear();
   line_.clear();
-  if (::close(descriptor) != 0 && errno != EINTR && method_ != 'r')
-    refused();
+  if (::close(descriptor) != 0 && errno != EINTR && method_ != 'r') refused();
 }
 
 void CorvelFile::refused() {
@@ -124,7 +126,11 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
     } else {
       flags |= O_WRONLY | O_CREAT | O_APPEND;
     }
-    descriptor_ = ::open(path_.c_str(), flags, 0666);
+    // Opening a named pipe waits for the other end; a stop signal ends the
+    // wait and the run.
+    while ((descriptor_ = ::open(path_.c_str(), flags, 0666)) < 0 &&
+           errno == EINTR)
+      stopIfRequested();
     if (descriptor_ >= 0) {
       link();
       onFlush(flushOpenFiles);
@@ -147,11 +153,7 @@ bool CorvelFile::fill() {
   if (endMet_) return false;
   buffer_.resize(kBlock);
   for (;;) {
-    ssize_t got = ::read(descriptor_, buffer_.data(), kBlock);
-    if (got < 0 && errno == EINTR) {
-      stopIfRequested();
-      continue;
-    }
+    ssize_t got = readSome(descriptor_, buffer_.data(), kBlock);
     if (got <= 0) {
       // An error reads as the end, and the end stays met, as for a stream.
       endMet_ = true;
@@ -242,7 +244,13 @@ void CorvelFile::writeBufferToFile(std::string_view text) {
     flush();
     if (text.size() >= kBlock) {
       consoleFlush();
-      if (!writeAll(descriptor_, text.data(), text.size())) refused();
+      std::string_view rest;
+      int error = writeOut(descriptor_, text, rest);
+      if (error == EINTR) {
+        buffer_.assign(rest);
+        stopForSignal();
+      }
+      if (error != 0) refused();
       return;
     }
   }

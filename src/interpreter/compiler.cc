@@ -186,7 +186,6 @@ void Compiler::add(const Statement& statement) {
     texts_.push_back(program_.wordText(word));
   }
   recordControl(pc);
-  if (texts_.front() == "system") program_.startsChildren_ = true;
   Instruction instruction = options_.generic ? generic(pc) : compileFast(pc);
   // The decoded text of words with escapes is needed later only by the
   // generic path's words; an instruction that holds no words lets it go.

@@ -86,9 +86,6 @@ class Program {
   std::string_view source() const { return source_; }
   // The number of statements; instruction `size()` ends the run.
   std::uint32_t size() const { return count_; }
-  // Whether a line runs a child process (`system`), which may read standard
-  // input after the script.
-  bool startsChildren() const { return startsChildren_; }
   Instruction* code() { return code_.data(); }
   const Instruction& at(std::uint32_t pc) const { return code_[pc]; }
   // Where statement `pc` starts in the script.
@@ -117,7 +114,6 @@ class Program {
   std::deque<std::string> decoded_;
   std::vector<Instruction> code_;
   std::uint32_t count_ = 0;
-  bool startsChildren_ = false;
   // Statement starts in 32 bits while the script is shorter than 4 GiB.
   std::vector<std::uint32_t> starts_;
   std::vector<std::size_t> wideStarts_;

@@ -130,7 +130,6 @@ void runSource(const std::string& path, std::string source,
     fail(fault->message, fault->status);
   }
   where.loading = false;
-  consoleShareInput(machine.program.startsChildren());
   const Instruction* code = machine.program.code();
   std::uint32_t pc = 0;
   if (tracing) {

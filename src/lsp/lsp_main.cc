@@ -1,9 +1,12 @@
 // The language server's entry point: the protocol over standard input and
 // output until the client says exit or the input ends.
+#include <unistd.h>
+
 #include <string>
 #include <string_view>
 
 #include "base/console.h"
+#include "base/io.h"
 #include "lsp/server.h"
 #include "lsp/transport.h"
 
@@ -25,9 +28,10 @@ int main(int argc, char** argv) {
     }
   }
   corvel::consoleClaimStandardDescriptors();
-  corvel::consoleShareInput(false);
+  // Nobody reads standard input after the server, so it is read in blocks.
   corvel::MessageReader reader([](char* buffer, std::size_t size) {
-    return corvel::readBytesFromConsole(buffer, size);
+    ssize_t got = corvel::readSome(STDIN_FILENO, buffer, size);
+    return got > 0 ? static_cast<std::size_t>(got) : std::size_t{0};
   });
   corvel::Server server;
   while (std::optional<corvel::Frame> frame = reader.next()) {
