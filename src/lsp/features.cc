@@ -301,7 +301,7 @@ json completion(const Document& document, ProtocolPosition position) {
   std::size_t offset = document.offsetOf(position);
   std::size_t lineStart = map.lineStart(map.lineOf(offset));
   std::string_view prefix =
-      document.text().substr(lineStart, offset - lineStart);
+      std::string_view(document.text()).substr(lineStart, offset - lineStart);
   std::size_t begin = prefix.size();
   while (begin > 0 && !endsName(prefix[begin - 1])) --begin;
   json range = rangeJson(document, {lineStart + begin, offset});
@@ -390,7 +390,8 @@ json signatureHelp(const Document& document, ProtocolPosition position) {
   // Past its last word, the statement goes on only over blanks.
   if (offset > statement.span.end) {
     std::string_view between =
-        document.text().substr(statement.span.end, offset - statement.span.end);
+        std::string_view(document.text())
+            .substr(statement.span.end, offset - statement.span.end);
     if (between.find_first_not_of(" \t") != std::string_view::npos)
       return nullptr;
   }
