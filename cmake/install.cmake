@@ -4,7 +4,8 @@ include(GNUInstallDirs)
 
 install(TARGETS corvel corvel-check corvel-lsp RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES man/corvel.1 man/corvel-check.1 man/corvel-lsp.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES README.md docs/language.md docs/checks.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES README.md docs/language.md docs/cookbook.md docs/checks.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Editor support: every editor's files under share/corvel/editors, and the Vim files also where
 # Vim looks for system-wide additions.

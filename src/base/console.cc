@@ -74,6 +74,10 @@ struct Input {
   int discard = -1;
   // A line that spans several reads is gathered here.
   std::string gathered;
+  // Lines read so far, the ones that were not UTF-8 included, and the one the
+  // latest read that gave no line dropped (0: that read met the end).
+  std::uint64_t lines = 0;
+  std::uint64_t dropped = 0;
 };
 Input input;
 
@@ -389,19 +393,31 @@ std::optional<std::string_view> readLineViewFromConsole() {
     if (feed != nullptr) {
       auto length = static_cast<std::size_t>(feed - begin);
       input.position += length + 1;
+      ++input.lines;
       std::string_view line(begin, length);
       if (spans) {
         gathered.append(line);
         line = gathered;
       }
-      if (!isValidUtf8(line)) return std::nullopt;
+      if (!isValidUtf8(line)) {
+        input.dropped = input.lines;
+        return std::nullopt;
+      }
       return line;
     }
     gathered.append(begin, available);
     spans = true;
     input.position = input.length;
   }
-  if (!readAny || !isValidUtf8(gathered)) return std::nullopt;
+  if (!readAny) {
+    input.dropped = 0;
+    return std::nullopt;
+  }
+  ++input.lines;
+  if (!isValidUtf8(gathered)) {
+    input.dropped = input.lines;
+    return std::nullopt;
+  }
   return std::string_view(gathered);
 }
 
@@ -410,6 +426,8 @@ std::optional<std::string> readLineFromConsole() {
   if (!line) return std::nullopt;
   return std::string(*line);
 }
+
+std::uint64_t consoleDroppedLine() { return input.dropped; }
 
 void consoleReleaseInput() {
   if (input.kind == InputKind::File && input.position < input.length) {

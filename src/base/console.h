@@ -2,6 +2,7 @@
 // input for lines.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,9 @@ std::optional<std::string> readLineFromConsole();
 // The same line as a view, which lasts until the next read of standard input:
 // most lines are handed out where they lie in the input buffer.
 std::optional<std::string_view> readLineViewFromConsole();
+// After a read that gave no line: the number of the line of standard input it
+// dropped because it was not UTF-8 (counted from 1), or 0 when it met the end.
+std::uint64_t consoleDroppedLine();
 // Leaves standard input as if exactly the lines used so far had been read
 // from it: what was looked at or read ahead is given back, so that a child
 // process, or whoever reads the input after the run, finds the rest.

@@ -267,7 +267,10 @@ std::string toLowerCase(std::string_view text) {
   return mapCaseInPieces(text, false, kLibraryPiece);
 }
 
-std::int32_t readInteger(std::string_view text) {
+namespace {
+
+template <bool Track>
+std::int32_t readDecimal(std::string_view text, bool* saturated) {
   std::size_t i = 0;
   while (i < text.size() &&
          (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
@@ -284,11 +287,23 @@ std::int32_t readInteger(std::string_view text) {
     if (magnitude <= kLimit + 1) magnitude = magnitude * 10 + (text[i] - '0');
   }
   if (negative) {
+    if constexpr (Track) *saturated = magnitude > kLimit + 1;
     return magnitude > kLimit ? std::numeric_limits<std::int32_t>::min()
                               : static_cast<std::int32_t>(-magnitude);
   }
+  if constexpr (Track) *saturated = magnitude > kLimit;
   return magnitude > kLimit ? std::numeric_limits<std::int32_t>::max()
                             : static_cast<std::int32_t>(magnitude);
+}
+
+}  // namespace
+
+std::int32_t readInteger(std::string_view text) {
+  return readDecimal<false>(text, nullptr);
+}
+
+std::int32_t readInteger(std::string_view text, bool& saturated) {
+  return readDecimal<true>(text, &saturated);
 }
 
 void appendDecimal(std::string& out, std::int32_t value) {

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "base/console.h"
@@ -53,8 +54,9 @@ void method_mkdir(const std::string& path) {
 
 void method_readdir(const VarRef& array, const std::string& path) {
   stopIfRequested();
+  int failure = 0;
   std::optional<std::vector<std::string>> names =
-      CorvelDir().getDirectoryListing(path);
+      CorvelDir().getDirectoryListing(path, &failure);
   auto listing = std::make_shared<List>();
   if (names) {
     for (const std::string& name : *names)
@@ -64,6 +66,10 @@ void method_readdir(const VarRef& array, const std::string& path) {
   CorvelVariable& result =
       requireVariable(array, Type::Array, "Not an array: $");
   result.value = std::move(listing);
+  // Said once the array is known to take the empty listing.
+  if (failure != 0 && notesWanted())
+    note("readdir cannot list '" + path + "' (" + std::strerror(failure) +
+         "); $" + array.name + " is empty");
 }
 
 namespace {

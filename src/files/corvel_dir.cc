@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "base/sandbox.h"
@@ -32,11 +33,19 @@ int pathKind(const std::string& path) {
 }
 
 std::optional<std::vector<std::string>> CorvelDir::getDirectoryListing(
-    const std::string& path) const {
-  if (pathKind(path) != 2) return std::nullopt;
+    const std::string& path, int* failure) const {
+  int kind = pathKind(path);
+  if (kind != 2) {
+    if (failure != nullptr) *failure = kind == 0 ? ENOENT : ENOTDIR;
+    return std::nullopt;
+  }
   std::vector<std::string> names;
   DIR* dir = ::opendir(path.c_str());
-  if (dir == nullptr) return names;
+  if (dir == nullptr) {
+    if (failure != nullptr) *failure = errno;
+    return names;
+  }
+  if (failure != nullptr) *failure = 0;
   while (const dirent* entry = ::readdir(dir)) {
     if (std::strcmp(entry->d_name, ".") == 0 ||
         std::strcmp(entry->d_name, "..") == 0)

@@ -3,6 +3,7 @@
 #include "files/corvel_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -101,7 +102,7 @@ void CorvelFile::refused() {
     descriptor_ = -1;
   }
   buffer_.clear();
-  die("Cannot write to file: " + path_);
+  failAt(writer_, "\nCannot write to file: " + path_ + "\n", 1);
 }
 
 void CorvelFile::openFile(std::string_view path, std::string_view mode) {
@@ -117,6 +118,8 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
   endMet_ = false;
   buffer_.clear();
   position_ = 0;
+  // A path that names nothing is as missing as a file that is not there.
+  int openError = ENOENT;
   if (!namesNothing(path_)) {
     int flags = O_CLOEXEC;
     if (mode == "r") {
@@ -131,6 +134,7 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
     while ((descriptor_ = ::open(path_.c_str(), flags, 0666)) < 0 &&
            errno == EINTR)
       stopIfRequested();
+    if (descriptor_ < 0) openError = errno;
     if (descriptor_ >= 0) {
       link();
       onFlush(flushOpenFiles);
@@ -138,6 +142,20 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
   }
   isOpen_ = true;
   method_ = mode[0];
+  if (method_ == 'r' && notesWanted()) [[unlikely]]
+    noteUnreadable(descriptor_ < 0 ? openError : 0);
+}
+
+void CorvelFile::noteUnreadable(int error) const {
+  // A file that cannot be opened reads as empty, and so does a folder.
+  if (error == 0) {
+    struct stat info;
+    if (::fstat(descriptor_, &info) == 0 && S_ISDIR(info.st_mode))
+      error = EISDIR;
+  }
+  if (error == 0) return;
+  note("fopen cannot read '" + path_ + "' (" + std::strerror(error) +
+       "); it reads as empty");
 }
 
 void CorvelFile::closeFile() {
@@ -243,6 +261,7 @@ void CorvelFile::writeBufferToFile(std::string_view text) {
   if (buffer_.size() + text.size() > kBlock) {
     flush();
     if (text.size() >= kBlock) {
+      writer_ = runningStatement();
       consoleFlush();
       std::string_view rest;
       int error = writeOut(descriptor_, text, rest);
@@ -254,6 +273,9 @@ void CorvelFile::writeBufferToFile(std::string_view text) {
       return;
     }
   }
+  // A refusal found later is blamed on the statement whose text the buffer
+  // holds first: from there on, the text was lost.
+  if (buffer_.empty()) writer_ = runningStatement();
   buffer_.append(text);
 }
 

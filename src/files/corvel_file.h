@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/fault.h"
+
 namespace corvel {
 
 // A handle owns one file descriptor and its own buffer, so that it decides when
@@ -43,9 +45,9 @@ class CorvelFile {
   // read through this handle.
   std::optional<std::string_view> readLine();
   // Reads up to `count` bytes, dropping zero bytes. Gives no string on a handle
-  // that is not open or when the bytes are not UTF-8, and the empty string for a
-  // `count` of 0 or less. A handle open for writing gives the empty string and
-  // is done, without touching its file.
+  // that is not open or when the bytes are not UTF-8, and the empty string for
+  // a `count` of 0 or less. A handle open for writing gives the empty string
+  // and is done, without touching its file.
   std::optional<std::string> readAmountOfCharacters(std::int32_t count);
   // Writes the bytes of `text`; ends the run unless the handle is open for
   // writing.
@@ -57,6 +59,9 @@ class CorvelFile {
  private:
   friend void flushOpenFiles();
 
+  // Gives a run-time note when the file just opened for reading cannot be
+  // read: `error` is why it could not be opened, 0 when it was.
+  void noteUnreadable(int error) const;
   // Hands the buffered text to the system, console text first; a refusal ends
   // the run with "Cannot write to file: PATH".
   void flush();
@@ -65,9 +70,9 @@ class CorvelFile {
   // Reads the next block into the buffer; false at end of file (which stays
   // met, as for a stream) or on an error.
   bool fill();
-  // Ends the run because the system refused this handle's text. The handle
-  // leaves the list of open ones first, so the end of the run does not report
-  // it a second time.
+  // Ends the run because the system refused this handle's text, naming the
+  // statement that wrote the first text refused. The handle leaves the list of
+  // open ones first, so the end of the run does not report it a second time.
   [[noreturn]] void refused();
   void link();
   void unlink();
@@ -82,6 +87,9 @@ class CorvelFile {
   // bytes not yet handed to the system.
   std::string buffer_;
   std::size_t position_ = 0;
+  // The statement that wrote the first text the buffer holds: a refusal found
+  // later, as the run ends, is named after it.
+  std::uint32_t writer_ = kRunningStatement;
   // A line that spans several blocks is gathered here.
   std::string line_;
   // Handles with a descriptor form a list, so the end of the run can flush

@@ -6,6 +6,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/divisor.h"
@@ -88,6 +89,12 @@ class Program {
   std::uint32_t size() const { return count_; }
   Instruction* code() { return code_.data(); }
   const Instruction& at(std::uint32_t pc) const { return code_[pc]; }
+  // Notes about numbers written beyond 32 bits, by statement, made only for a
+  // run that wants notes: each is given when its statement first runs.
+  const std::vector<std::pair<std::uint32_t, std::string>>& numberNotes()
+      const {
+    return numberNotes_;
+  }
   // Where statement `pc` starts in the script.
   std::size_t start(std::uint32_t pc) const {
     return wideStarts_.empty() ? starts_[pc] : wideStarts_[pc];
@@ -124,6 +131,7 @@ class Program {
   std::deque<StringValue> constants_;
   std::deque<Word> words_;
   std::deque<Divisor> divisors_;
+  std::vector<std::pair<std::uint32_t, std::string>> numberNotes_;
 };
 
 // Everything a run works on. It lives until the process ends, or, for an

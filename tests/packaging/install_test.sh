@@ -27,6 +27,7 @@ expect_file share/man/man1/corvel-lsp.1
 expect_file share/doc/corvel/checks.md
 expect_file share/corvel/editors/vscode/extension.js
 expect_file share/doc/corvel/language.md
+expect_file share/doc/corvel/cookbook.md
 expect_file share/doc/corvel/README.md
 expect_file share/corvel/editors/vscode/package.json
 expect_file share/corvel/editors/vscode/syntaxes/corvel.tmLanguage.json
