@@ -504,12 +504,12 @@ json highlights(const Document& document, ProtocolPosition position) {
 json documentSymbols(const Document& document) {
   const ScriptModel& model = document.model();
   json list = json::array();
-  std::size_t label = 0;
   const std::vector<LabelLine>& labels = model.labels();
-  // Labels and first declarations, in the order of the script.
-  for (const Occurrence& occurrence : model.occurrences()) {
-    for (; label < labels.size() &&
-           labels[label].span.begin <= occurrence.span.begin;
+  std::size_t label = 0;
+  // Labels and first declarations, in the order of the script: the labels
+  // before `offset` go first.
+  auto labelsBefore = [&](std::size_t offset) {
+    for (; label < labels.size() && labels[label].span.begin <= offset;
          ++label) {
       const LabelLine& line = labels[label];
       if (line.name.empty()) continue;
@@ -521,9 +521,12 @@ json documentSymbols(const Document& document) {
             rangeJson(document, model.statements()[line.statement].span)},
            {"selectionRange", rangeJson(document, line.span)}});
     }
+  };
+  for (const Occurrence& occurrence : model.occurrences()) {
     if (!occurrence.declaration ||
         model.declarationOf(occurrence.name) != &occurrence)
       continue;
+    labelsBefore(occurrence.span.begin);
     list.push_back(
         {{"name", "$" + std::string(occurrence.name)},
          {"detail", occurrence.type},
@@ -531,17 +534,7 @@ json documentSymbols(const Document& document) {
          {"range", rangeJson(document, model.words()[occurrence.word].span)},
          {"selectionRange", rangeJson(document, occurrence.span)}});
   }
-  for (; label < labels.size(); ++label) {
-    const LabelLine& line = labels[label];
-    if (line.name.empty()) continue;
-    list.push_back(
-        {{"name", "*" + std::string(line.name)},
-         {"detail", "label"},
-         {"kind", kSymbolFunction},
-         {"range",
-          rangeJson(document, model.statements()[line.statement].span)},
-         {"selectionRange", rangeJson(document, line.span)}});
-  }
+  labelsBefore(model.source().size());
   return list;
 }
 
@@ -600,16 +593,22 @@ json rename(const Document& document, std::string_view uri,
   return {{"changes", {{std::string(uri), edits}}}};
 }
 
+namespace {
+
+json diagnosticJson(const Document& document, const Finding& finding) {
+  return {{"range", rangeJson(document, finding.span)},
+          {"severity", finding.error ? kSeverityError : kSeverityWarning},
+          {"code", finding.code},
+          {"source", "corvel-check"},
+          {"message", finding.message}};
+}
+
+}  // namespace
+
 json diagnostics(const Document& document) {
   json list = json::array();
-  for (const Finding& finding : document.findings()) {
-    list.push_back(
-        {{"range", rangeJson(document, finding.span)},
-         {"severity", finding.error ? kSeverityError : kSeverityWarning},
-         {"code", finding.code},
-         {"source", "corvel-check"},
-         {"message", finding.message}});
-  }
+  for (const Finding& finding : document.findings())
+    list.push_back(diagnosticJson(document, finding));
   return list;
 }
 
@@ -622,12 +621,7 @@ json codeActions(const Document& document, std::string_view uri,
   for (const Finding& finding : document.findings()) {
     if (!finding.fix) continue;
     if (finding.span.end < from || finding.span.begin > to) continue;
-    json diagnostic = {
-        {"range", rangeJson(document, finding.span)},
-        {"severity", finding.error ? kSeverityError : kSeverityWarning},
-        {"code", finding.code},
-        {"source", "corvel-check"},
-        {"message", finding.message}};
+    json diagnostic = diagnosticJson(document, finding);
     json edit = {{"range", rangeJson(document, finding.fix->span)},
                  {"newText", finding.fix->text}};
     actions.push_back(
