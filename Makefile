@@ -16,7 +16,7 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: run test test-sanitize fuzz bench deps editor-deps build install package clean
+.PHONY: run test test-sanitize faults fuzz bench deps editor-deps build install package clean
 
 run: build
 	./$(BUILD)/corvel examples/tour.cv
@@ -29,6 +29,15 @@ test-sanitize: deps editor-deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCORVEL_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Every call of each kind failing in turn with every fault (tests/faults, docs/fuzzing.md), on the
+# release build and again under the sanitizers; `make test` runs a sample of it.
+faults: build
+	python3 tests/faults/run_faults.py $(BUILD)/corvel $(BUILD)/libcorvel_faults.so --all --jobs $(JOBS)
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCORVEL_SANITIZE=ON
+	cmake --build $(SANITIZE_BUILD) -j$(JOBS) --target corvel corvel_fault_shim
+	python3 tests/faults/run_faults.py $(SANITIZE_BUILD)/corvel $(SANITIZE_BUILD)/libcorvel_faults.so \
+	  --all --sanitized --jobs $(JOBS)
 
 # Builds the libFuzzer targets with clang and runs each in turn for FUZZ_SECONDS, in one process
 # at low priority. What the fuzzer finds stays in $(FUZZ_BUILD)/corpus/<target> for the next run;

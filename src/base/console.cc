@@ -368,6 +368,11 @@ void consoleError(std::string_view text) {
   while (size > 0) {
     ssize_t written = ::write(STDERR_FILENO, data, size);
     if (written < 0 && errno == EINTR) continue;
+    // Standard error in non-blocking mode: waited on, as people read it.
+    if (written < 0 && errno == EAGAIN) {
+      pollfd watched{STDERR_FILENO, POLLOUT, 0};
+      if (::poll(&watched, 1, -1) >= 0 || errno == EINTR) continue;
+    }
     if (written <= 0) return;
     data += written;
     size -= static_cast<std::size_t>(written);

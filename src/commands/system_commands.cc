@@ -49,7 +49,8 @@ void method_mkdir(const std::string& path) {
   // A path that names nothing makes nothing; missing parents are not made
   // either, and a refusal is not reported.
   if (namesNothing(path)) return;
-  ::mkdir(path.c_str(), 0777);
+  while (::mkdir(path.c_str(), 0777) != 0 && errno == EINTR) {
+  }
 }
 
 void method_readdir(const VarRef& array, const std::string& path) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/interrupt.h"
 #include "base/sandbox.h"
 
 namespace corvel {
@@ -40,13 +41,31 @@ std::optional<std::vector<std::string>> CorvelDir::getDirectoryListing(
     return std::nullopt;
   }
   std::vector<std::string> names;
-  DIR* dir = ::opendir(path.c_str());
+  DIR* dir;
+  while ((dir = ::opendir(path.c_str())) == nullptr && errno == EINTR)
+    stopIfRequested();
   if (dir == nullptr) {
     if (failure != nullptr) *failure = errno;
     return names;
   }
   if (failure != nullptr) *failure = 0;
-  while (const dirent* entry = ::readdir(dir)) {
+  for (;;) {
+    // Only errno tells the end of the entries from a failure.
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      if (errno == EINTR) {
+        stopIfRequested();
+        continue;
+      }
+      // A directory that cannot be read to its end cannot be read: part of
+      // its names would pass for all of them.
+      if (errno != 0) {
+        if (failure != nullptr) *failure = errno;
+        names.clear();
+      }
+      break;
+    }
     if (std::strcmp(entry->d_name, ".") == 0 ||
         std::strcmp(entry->d_name, "..") == 0)
       continue;

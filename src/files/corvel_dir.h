@@ -11,9 +11,10 @@ namespace corvel {
 class CorvelDir {
  public:
   // Returns the names of the entries of directory `path` (not "." or "..",
-  // hidden ones included, in the system's order); an unreadable directory gives
-  // no names, and a path that is no directory gives nothing. `failure`, when
-  // given, receives why the directory could not be listed, or 0.
+  // hidden ones included, in the system's order); a directory that cannot be
+  // opened or read to its end gives no names, and a path that is no directory
+  // gives nothing. `failure`, when given, receives why the directory could not
+  // be listed, or 0.
   std::optional<std::vector<std::string>> getDirectoryListing(
       const std::string& path, int* failure = nullptr) const;
 };

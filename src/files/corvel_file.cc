@@ -135,6 +135,15 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
            errno == EINTR)
       stopIfRequested();
     if (descriptor_ < 0) openError = errno;
+    // A directory opens for reading but gives no bytes: it reads as a path
+    // that could not be opened, so that only real read errors are reported.
+    struct stat info;
+    if (descriptor_ >= 0 && mode == "r" && ::fstat(descriptor_, &info) == 0 &&
+        S_ISDIR(info.st_mode)) {
+      ::close(descriptor_);
+      descriptor_ = -1;
+      openError = EISDIR;
+    }
     if (descriptor_ >= 0) {
       link();
       onFlush(flushOpenFiles);
@@ -147,12 +156,8 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
 }
 
 void CorvelFile::noteUnreadable(int error) const {
-  // A file that cannot be opened reads as empty, and so does a folder.
-  if (error == 0) {
-    struct stat info;
-    if (::fstat(descriptor_, &info) == 0 && S_ISDIR(info.st_mode))
-      error = EISDIR;
-  }
+  // A file that cannot be opened reads as empty, and so does a folder (opened,
+  // then let go as one that could not be).
   if (error == 0) return;
   note("fopen cannot read '" + path_ + "' (" + std::strerror(error) +
        "); it reads as empty");
@@ -170,19 +175,22 @@ void CorvelFile::closeFile() {
 bool CorvelFile::fill() {
   if (endMet_) return false;
   buffer_.resize(kBlock);
-  for (;;) {
-    ssize_t got = readSome(descriptor_, buffer_.data(), kBlock);
-    if (got <= 0) {
-      // An error reads as the end, and the end stays met, as for a stream.
-      endMet_ = true;
-      buffer_.clear();
-      position_ = 0;
-      return false;
-    }
-    buffer_.resize(static_cast<std::size_t>(got));
-    position_ = 0;
-    return true;
+  ssize_t got = readSome(descriptor_, buffer_.data(), kBlock);
+  position_ = 0;
+  if (got < 0) {
+    // Taking a failed read for the end would hand the script part of the file
+    // as if it were all of it.
+    buffer_.clear();
+    die("Cannot read file: " + path_);
   }
+  if (got == 0) {
+    // The end stays met, as for a stream.
+    endMet_ = true;
+    buffer_.clear();
+    return false;
+  }
+  buffer_.resize(static_cast<std::size_t>(got));
+  return true;
 }
 
 std::optional<std::string_view> CorvelFile::readLine() {

@@ -32,22 +32,22 @@ class CorvelFile {
   const std::string& path() const { return path_; }
 
   // Opens `path` with `mode` ("r", "w" or "a"), closing the file still open
-  // first. Any other mode ends the run. A path the system cannot open still
-  // marks the handle open: reads then meet end of file at once and writes end
-  // the run.
+  // first. Any other mode ends the run. A path the system cannot open (or a
+  // directory, for reading) still marks the handle open: reads then meet end
+  // of file at once and writes end the run.
   void openFile(std::string_view path, std::string_view mode);
   // Closes the file if one is open, marks the handle done and forgets its
   // path. Closing a handle that is not open is no fault.
   void closeFile();
   // Reads one line without its line feed, dropping zero bytes. Gives no string
   // on a handle that is not open or when the bytes are not UTF-8; ends the run
-  // when the handle was not opened for reading. The view lasts until the next
-  // read through this handle.
+  // when the handle was not opened for reading or the system refuses the
+  // read. The view lasts until the next read through this handle.
   std::optional<std::string_view> readLine();
   // Reads up to `count` bytes, dropping zero bytes. Gives no string on a handle
   // that is not open or when the bytes are not UTF-8, and the empty string for
   // a `count` of 0 or less. A handle open for writing gives the empty string
-  // and is done, without touching its file.
+  // and is done, without touching its file. A refused read ends the run.
   std::optional<std::string> readAmountOfCharacters(std::int32_t count);
   // Writes the bytes of `text`; ends the run unless the handle is open for
   // writing.
@@ -60,7 +60,8 @@ class CorvelFile {
   friend void flushOpenFiles();
 
   // Gives a run-time note when the file just opened for reading cannot be
-  // read: `error` is why it could not be opened, 0 when it was.
+  // read: `error` is why it could not be opened (EISDIR for a directory), 0
+  // when it was.
   void noteUnreadable(int error) const;
   // Hands the buffered text to the system, console text first; a refusal ends
   // the run with "Cannot write to file: PATH".
@@ -68,7 +69,8 @@ class CorvelFile {
   // Closes the descriptor, flushing first; reports a refusal as `flush` does.
   void closeDescriptor();
   // Reads the next block into the buffer; false at end of file (which stays
-  // met, as for a stream) or on an error.
+  // met, as for a stream). A read the system refuses ends the run with
+  // "Cannot read file: PATH".
   bool fill();
   // Ends the run because the system refused this handle's text, naming the
   // statement that wrote the first text refused. The handle leaves the list of

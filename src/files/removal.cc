@@ -29,6 +29,24 @@ int openDirectory(int parent, const char* name) {
   return descriptor;
 }
 
+// An interrupted removal or listing is made again, as an interrupted open is:
+// the interruption is no answer about the entry.
+int removeEntry(int parent, const char* name, int flags) {
+  int result;
+  do {
+    result = ::unlinkat(parent, name, flags);
+  } while (result != 0 && errno == EINTR);
+  return result;
+}
+
+DIR* listDirectory(int descriptor) {
+  DIR* listing;
+  do {
+    listing = ::fdopendir(descriptor);
+  } while (listing == nullptr && errno == EINTR);
+  return listing;
+}
+
 }  // namespace
 
 Removal removeTree(const std::string& path) {
@@ -39,12 +57,12 @@ Removal removeTree(const std::string& path) {
   bool complete = true;
   // Anything that is not a directory goes at once; a directory (never a link
   // to one, thanks to O_NOFOLLOW) is emptied first.
-  if (::unlink(target.c_str()) == 0) return Removal::Done;
+  if (removeEntry(AT_FDCWD, target.c_str(), 0) == 0) return Removal::Done;
   if (errno != EISDIR && errno != EPERM) return Removal::Refused;
   std::vector<Level> levels;
   int top = openDirectory(AT_FDCWD, target.c_str());
   if (top < 0) return Removal::Refused;
-  DIR* listing = ::fdopendir(top);
+  DIR* listing = listDirectory(top);
   if (listing == nullptr) {
     ::close(top);
     return Removal::Refused;
@@ -56,13 +74,14 @@ Removal removeTree(const std::string& path) {
     int here = ::dirfd(level.listing);
     errno = 0;
     const dirent* entry = ::readdir(level.listing);
+    if (entry == nullptr && errno == EINTR) continue;
     if (entry == nullptr) {
       if (errno != 0) complete = false;
       std::string name = std::move(level.name);
       ::closedir(level.listing);
       levels.pop_back();
       int parent = levels.empty() ? AT_FDCWD : ::dirfd(levels.back().listing);
-      if (::unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0) {
+      if (removeEntry(parent, name.c_str(), AT_REMOVEDIR) == 0) {
         removedAny = true;
       } else {
         complete = false;
@@ -73,7 +92,7 @@ Removal removeTree(const std::string& path) {
         std::strcmp(entry->d_name, "..") == 0)
       continue;
     std::string name = entry->d_name;
-    if (::unlinkat(here, name.c_str(), 0) == 0) {
+    if (removeEntry(here, name.c_str(), 0) == 0) {
       removedAny = true;
       continue;
     }
@@ -82,7 +101,7 @@ Removal removeTree(const std::string& path) {
       continue;
     }
     int inner = openDirectory(here, name.c_str());
-    DIR* innerListing = inner < 0 ? nullptr : ::fdopendir(inner);
+    DIR* innerListing = inner < 0 ? nullptr : listDirectory(inner);
     if (innerListing == nullptr) {
       if (inner >= 0) ::close(inner);
       complete = false;
