@@ -60,8 +60,7 @@ TEST(Compiler, IntegerAssignmentMatchesTheGenericPath) {
       {"an undeclared target is reported and the run goes on",
        "set $x (1 + 1)\nprint [on]", "Not declared: $x\non"},
       {"division by zero ends the run",
-       "int $a\nprint [a]\nset $a (1 / $a)\nprint [b]", "aDivision by zero\n",
-       1},
+       "int $a\nprint [a]\nset $a (1 / $a)\nprint [b]", "aDivision by zero\n", 1},
       {"a target declared after the line first ran",
        "int $i\n*loop\nset $x ($i + 1)\nint $x\nset $i ($i + 1)\n"
        "if $i < (3)\ngoto [loop]\nprint [$x]",
@@ -71,8 +70,7 @@ TEST(Compiler, IntegerAssignmentMatchesTheGenericPath) {
        "set $t $s\nset $a $s\nset $s $b\nprint [$b $t $a $s]",
        "5 hi 0 5"},
       {"fixed text into an int and a file",
-       "int $n\nset $n [12abc]\nprint [$n]\nfile $f\nset $f [x]",
-       "12Fatal error with variable type\n", 1},
+       "int $n\nset $n [12abc]\nprint [$n]\nfile $f\nset $f [x]", "12Fatal error with variable type\n", 1},
   };
   for (const Case& c : cases) expectSameEverywhere(c);
 }
@@ -88,8 +86,7 @@ TEST(Compiler, StringAssignmentMatchesTheGenericPath) {
       {"a literal that reads its own target",
        "string $t\nset $t [ab]\nset $t [<$t#>]\nprint [$t]", "<ab>"},
       {"an undeclared reference ends the run",
-       "string $t\nset $t [x $nope]\nprint [never]", "Not declared: $nope\n",
-       1},
+       "string $t\nset $t [x $nope]\nprint [never]", "Not declared: $nope\n", 1},
       {"an int target reads the literal as a number",
        "int $n\nint $m\nset $m (7)\nset $n [$m#0]\nprint [$n]", "70"},
       {"fixed literals with escapes, at both ends too",
@@ -128,8 +125,8 @@ TEST(Compiler, ComparisonsAndJumpsMatchTheGenericPath) {
        "1367"},
       {"a string variable compared as an integer",
        "string $s\nset $s [12]\nif $s > (11)\nprint [yes]", "yes"},
-      {"an undeclared operand ends the run", "if $nope < (1)\nprint [x]",
-       "Not declared: $nope\n", 1},
+      {"an undeclared operand ends the run",
+       "if $nope < (1)\nprint [x]", "Not declared: $nope\n", 1},
       {"text comparisons",
        "string $a $b\nset $a [x]\nset $b [x]\nif $a ~= $b\nprint [1]\n"
        "if $a !~= [x]\nprint [2]\nif $a <> [y]\nprint [3]\nif bare ~= []\n"
@@ -162,8 +159,7 @@ TEST(Compiler, ComparisonsAndJumpsMatchTheGenericPath) {
        "aExpecting '{' as last parameter of if.\n", 1},
       {"an if as the last line", "print [a]\nif (2) < (1)", "a"},
       {"a fused goto reached by a skip",
-       "int $i\nif (1) > (2)\nif $i < (5)\ngoto [end]\nprint [a]\n*end\nprint "
-       "[b]",
+       "int $i\nif (1) > (2)\nif $i < (5)\ngoto [end]\nprint [a]\n*end\nprint [b]",
        "b"},
       {"a label defined twice: the nearest one before wins",
        "int $i\n*a\nprint [1]\n*a\nprint [2]\nset $i ($i + 1)\nif $i < (2)\n"
@@ -171,8 +167,8 @@ TEST(Compiler, ComparisonsAndJumpsMatchTheGenericPath) {
        "122."},
       {"a label only after the goto, written with its star",
        "goto [*b]\nprint [x]\n*b\nprint [y]", "y"},
-      {"a missing label ends the run", "print [a]\ngoto [nowhere]\nprint [b]",
-       "a"},
+      {"a missing label ends the run",
+       "print [a]\ngoto [nowhere]\nprint [b]", "a"},
       {"a goto whose label comes from a variable",
        "string $l\nset $l [b]\ngoto $l\n*a\nprint [a]\n*b\nprint [b]", "b"},
   };
@@ -219,8 +215,7 @@ TEST(Compiler, CommandsCalledDirectlyMatchTheGenericPath) {
        "print [$l $d ]\nfread $f $l (5)\nfdone $f $d\nprint [$l $d]\n"
        "fclose $f\nunlink [t.txt]",
        "a 0 b 1"},
-      {"a lone dollar where a name stands", "strupper $",
-       "Invalid variable name: $\n", 1},
+      {"a lone dollar where a name stands", "strupper $", "Invalid variable name: $\n", 1},
   };
   for (const Case& c : cases) expectSameEverywhere(c);
 }
@@ -230,11 +225,10 @@ TEST(Compiler, PrintsMatchTheGenericPath) {
       {"fixed words", "print [a] bare (1 + 1) [b\\n]", "a2b\n"},
       {"escaped literals alone and beside a variable",
        "int $n\nprint [\\(\\]]\nprint [<\\a>] $n [\\\\]", "(]<\a>0\\"},
-      {"words in order, a fault after the first", "print [x] $nope [y]",
-       "xNot declared: $nope\n", 1},
+      {"words in order, a fault after the first",
+       "print [x] $nope [y]", "xNot declared: $nope\n", 1},
       {"a variable of each type",
-       "int $n\narray $a\nadd $a (1)\nfile $f\nprint $n [,] $a [,] $f",
-       "0,{(1)},"},
+       "int $n\narray $a\nadd $a (1)\nfile $f\nprint $n [,] $a [,] $f", "0,{(1)},"},
   };
   for (const Case& c : cases) expectSameEverywhere(c);
 }

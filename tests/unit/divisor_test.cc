@@ -16,10 +16,11 @@ std::int32_t remainder(std::int32_t n, std::int32_t d) { return n % d; }
 TEST(Divisor, DividesExactlyAsTheInstructionDoes) {
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-  const std::int32_t divisors[] = {2,   3,    7,    10,       100,   -2, -3,
+  const std::int32_t divisors[] = {2,  3,   7,    10,   100, -2,        -3,
                                    -10, kMax, kMin, kMin + 1, 65536, 641};
-  const std::int32_t numbers[] = {0,   1,   -1,   9,    10,       11,      -9,
-                                  -10, -11, kMax, kMin, kMin + 1, kMax - 1};
+  const std::int32_t numbers[] = {0,  1,   -1,   9,        10,       11,
+                                  -9, -10, -11,  kMax,     kMin,     kMin + 1,
+                                  kMax - 1};
   std::mt19937 random(7);
   for (std::int32_t d : divisors) {
     Divisor divisor = makeDivisor(d);

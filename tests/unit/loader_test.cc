@@ -53,8 +53,11 @@ TEST(Loader, CutsStatementsAndWords) {
 
 TEST(Loader, ReportsFormatFaultsWithTheirPlace) {
   const std::tuple<std::string, int, std::size_t> cases[] = {
-      {"p x\\", 1, 3},  {"p x)", -1, 3},         {"ok\np [x)]", -1, 7},
-      {"p (x]", -1, 4}, {"p [a (b] c)]", -1, 7},
+      {"p x\\", 1, 3},
+      {"p x)", -1, 3},
+      {"ok\np [x)]", -1, 7},
+      {"p (x]", -1, 4},
+      {"p [a (b] c)]", -1, 7},
   };
   for (const auto& [source, status, offset] : cases) {
     LoadFault fault;
