@@ -2,9 +2,10 @@
 # by the top-level CMakeLists.txt, so that every target is known here.
 include(GNUInstallDirs)
 
-install(TARGETS corvel corvel-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES man/corvel.1 man/corvel-check.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES README.md docs/language.md docs/cookbook.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(TARGETS corvel corvel-check corvel-lsp RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES man/corvel.1 man/corvel-check.1 man/corvel-lsp.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES README.md docs/language.md docs/cookbook.md docs/checks.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Editor support: every editor's files under share/corvel/editors, and the Vim files also where
 # Vim looks for system-wide additions.
@@ -32,7 +33,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "with variable references, one-operation arithmetic, if/goto/labels, and\n"
     "commands for strings, arrays, text files, the file system, the shell and\n"
     "the network. corvel-check reports likely mistakes in scripts without\n"
-    "running them.")
+    "running them, and corvel-lsp shows them in editors as a language server.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

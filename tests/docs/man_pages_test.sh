@@ -5,7 +5,7 @@
 set -euo pipefail
 man_dir=$1/man
 failed=0
-for page in corvel corvel-check; do
+for page in corvel corvel-check corvel-lsp; do
   file=$man_dir/$page.1
   warnings=$(MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)
   if [ -n "$warnings" ]; then

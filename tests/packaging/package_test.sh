@@ -42,7 +42,7 @@ for library in libicu72 libssl3 libcurl4 libc6; do
   fi
 done
 contents=$(dpkg-deb --contents "$deb")
-for path in ./usr/bin/corvel ./usr/share/man/man1/corvel.1 ./usr/share/man/man1/corvel-check.1 \
+for path in ./usr/bin/corvel ./usr/bin/corvel-lsp ./usr/share/man/man1/corvel-lsp.1 ./usr/share/man/man1/corvel.1 ./usr/share/man/man1/corvel-check.1 \
             ./usr/share/doc/corvel/language.md; do
   if ! grep -q " $path\$" <<<"$contents"; then
     echo "not in the package: $path"
