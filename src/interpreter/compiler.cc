@@ -674,19 +674,21 @@ void Compiler::finish() {
 }
 
 void Compiler::fusePairs() {
-  // Last, so that the second of a pair may be an instruction that is itself
-  // fused with what follows it.
+  // Last, so that the statement a step goes on into may be an instruction
+  // that is itself fused with what follows it. A pair, or a step, goes on
+  // into a statement that never goes on itself, so that no chain of such
+  // calls grows with the script: the pass steps over it.
   Instruction* code = program_.code_.data();
-  for (std::uint32_t pc = 0; pc + 1 < program_.count_; ++pc) {
-    if (Handler joined = pairHandler(code[pc].run, code[pc + 1].run))
+  std::uint32_t pc = 0;
+  while (pc + 1 < program_.count_) {
+    if (Handler joined = pairHandler(code[pc].run, code[pc + 1].run)) {
       code[pc].run = joined;
-  }
-  // Every other straight-line step goes on into the statement after it,
-  // which never goes on itself.
-  for (std::uint32_t pc = 0; pc + 1 < program_.count_; ++pc) {
-    if (Handler followed = followedHandler(code[pc].run)) {
+      pc += 3;
+    } else if (Handler followed = followedHandler(code[pc].run)) {
       code[pc].run = followed;
-      ++pc;
+      pc += 2;
+    } else {
+      pc += 1;
     }
   }
 }

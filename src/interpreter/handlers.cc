@@ -748,6 +748,7 @@ constexpr std::array<Testing, 8> stepTesting() {
 
 // Runs `First`, then the statement after it, whose handler is `Second`, as
 // one instruction: two straight-line statements that loops repeat together.
+// Then it goes straight on into the statement after them, as thenNext does.
 template <Handler First, Handler Second>
 [[gnu::flatten]] const Instruction* inPair(Machine& machine,
                                            const Instruction& self) {
@@ -755,7 +756,10 @@ template <Handler First, Handler Second>
   // The second may have gone the generic way since: then it runs on its own.
   if (next != &self + 1 || next->run != Second) [[unlikely]]
     return next;
-  return Second(machine, *next);
+  const Instruction* after = Second(machine, *next);
+  if (after != next + 1) [[unlikely]]
+    return after;
+  return after->run(machine, *after);
 }
 
 struct Pairing {

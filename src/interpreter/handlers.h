@@ -65,9 +65,10 @@ Handler followedHandler(Handler plain);
 // counted that the run loop does not see, for the test holding and failing.
 Handler testingHandler(Handler step, Handler test);
 // The handler that runs two straight-line statements in a row, whose handlers
-// are `first` and `second`, as one instruction; or null where there is none.
-// The instruction is the first's; the second keeps its own, which the pair
-// reads, for whoever reaches it another way.
+// are `first` and `second`, as one instruction, and goes on into the statement
+// after them, as the handler of followedHandler does; or null where there is
+// none. The instruction is the first's; the second keeps its own, which the
+// pair reads, for whoever reaches it another way.
 Handler pairHandler(Handler first, Handler second);
 // `set $t [$t#...]` into a string: a = target, b = Word* of the literal.
 const Instruction* setAppend(Machine& machine, const Instruction& self);
