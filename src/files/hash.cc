@@ -68,7 +68,10 @@ void step(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
 template <int... I>
 void steps(State& state, const std::uint32_t (&words)[16],
            std::integer_sequence<int, I...>) {
-  auto& [a, b, c, d] = state;
+  std::uint32_t& a = state[0];
+  std::uint32_t& b = state[1];
+  std::uint32_t& c = state[2];
+  std::uint32_t& d = state[3];
   // Each step changes one word, the one after the previous step's, going
   // round a, d, c, b.
   auto one = [&](auto index) {
