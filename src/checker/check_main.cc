@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/console.h"
+#include "base/version.h"
 #include "checker/checker.h"
 #include "files/whole_file.h"
 
@@ -19,6 +20,11 @@ int main(int argc, char** argv) {
     std::string path = argv[i];
     if (path == "--help" || path == "-?") {
       corvel::consolePrint(kUsage);
+      continue;
+    }
+    if (path == "--version") {
+      corvel::consolePrint("corvel-check " + std::string(corvel::kVersion) +
+                           "\n");
       continue;
     }
     std::optional<std::string> source = corvel::readWholeFile(path);

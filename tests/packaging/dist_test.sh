@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# `make dist` twice: the same bytes both times, named for the project's version, and holding
+# exactly the files of the last commit, each under corvel-VERSION/ with its mode. Skipped (status
+# 77) outside a git checkout, as in a build from the tarball itself.
+# Usage: dist_test.sh SOURCE_DIR VERSION
+set -euo pipefail
+source=$1 version=$2
+if ! git -C "$source" rev-parse --verify -q HEAD >/dev/null 2>&1; then
+  echo "not a git checkout"
+  exit 77
+fi
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+for copy in first second; do
+  make -s -C "$source" dist BUILD="$scratch/$copy" >"$scratch/$copy.log" 2>&1 ||
+    { cat "$scratch/$copy.log"; exit 1; }
+done
+tarball=$scratch/first/corvel-$version.tar.gz
+if [ ! -f "$tarball" ]; then
+  echo "make dist made no corvel-$version.tar.gz: $(ls "$scratch/first")"
+  exit 1
+fi
+cmp "$tarball" "$scratch/second/corvel-$version.tar.gz"
+
+# Every file and link of the commit, with the executable bit where git has it (debian/rules).
+expected=$(git -C "$source" ls-tree -r HEAD | awk '{ mode = ($1 == "100755") ? "x" : "-";
+  sub(/^[^\t]*\t/, ""); print mode " corvel-'"$version"'/" $0 }' | sort)
+actual=$(tar -tvzf "$tarball" | awk '$1 !~ /^d/ { mode = ($1 ~ /^-..x/) ? "x" : "-";
+  name = $6; for (i = 7; i <= NF; i++) name = name " " $i; sub(/ -> .*/, "", name);
+  print mode " " name }' | sort)
+if [ "$expected" != "$actual" ]; then
+  echo "the tarball differs from the commit:"
+  diff <(echo "$expected") <(echo "$actual") | head -20
+  exit 1
+fi
