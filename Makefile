@@ -92,11 +92,12 @@ distcheck: dist
 	  mkdir -p $(BUILD)/distcheck/$$copy && \
 	  tar -xzf $(BUILD)/corvel-$(VERSION).tar.gz -C $(BUILD)/distcheck/$$copy || exit 1; \
 	done
-	cd $(BUILD)/distcheck/first/corvel-$(VERSION) && dpkg-buildpackage -b -us -uc
+	cd $(BUILD)/distcheck/first/corvel-$(VERSION) && \
+	    DEB_BUILD_OPTIONS="parallel=$(JOBS)" dpkg-buildpackage -b -us -uc
 	lintian -i -I --pedantic --fail-on error,warning,info,pedantic \
 	    $(BUILD)/distcheck/first/corvel_$(VERSION)_*.deb
 	cd $(BUILD)/distcheck/second/corvel-$(VERSION) && \
-	    DEB_BUILD_OPTIONS=nocheck dpkg-buildpackage -b -us -uc
+	    DEB_BUILD_OPTIONS="nocheck parallel=$(JOBS)" dpkg-buildpackage -b -us -uc
 	cd $(BUILD)/distcheck && for deb in first/*.deb first/*.ddeb; do \
 	  [ -e "$$deb" ] || continue; \
 	  cmp "$$deb" "second/$${deb#first/}" || exit 1; \

@@ -12,10 +12,14 @@ endif()
 # Every time stamp in the package is this one, so that one commit always gives the same bytes: the
 # time of the last commit, or, outside a git checkout (a source tarball), of the last changelog
 # entry. A SOURCE_DATE_EPOCH set by the caller wins.
+# (A tarball unpacked inside some other checkout must not take that one's time.)
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
-  execute_process(COMMAND git -C "${CPACK_CORVEL_SOURCE_DIR}" log -1 --format=%ct
-                  OUTPUT_VARIABLE epoch RESULT_VARIABLE status
-                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  set(status 1)
+  if(EXISTS "${CPACK_CORVEL_SOURCE_DIR}/.git")
+    execute_process(COMMAND git -C "${CPACK_CORVEL_SOURCE_DIR}" log -1 --format=%ct
+                    OUTPUT_VARIABLE epoch RESULT_VARIABLE status
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  endif()
   if(NOT status EQUAL 0 OR NOT epoch)
     execute_process(COMMAND dpkg-parsechangelog -l "${CPACK_CORVEL_SOURCE_DIR}/debian/changelog"
                             -STimestamp

@@ -1,7 +1,7 @@
 # Packages the VS Code extension of SOURCE_DIR/editors/vscode as OUTPUT with vsce, stamped with
 # VERSION (the manifest in the source tree keeps a placeholder), and every time stamp in the
-# archive set to SOURCE_DATE_EPOCH or the last commit's. The extension's LICENSE and CHANGELOG.md
-# are links to the project's.
+# archive set to SOURCE_DATE_EPOCH, else the last commit's (outside a git checkout, the last
+# changelog entry's). The extension's LICENSE and CHANGELOG.md are links to the project's.
 # Usage: cmake -DSOURCE_DIR=... -DVERSION=... -DOUTPUT=... -P vsix.cmake
 set(vsce ${SOURCE_DIR}/editors/node_modules/.bin/vsce)
 if(NOT EXISTS ${vsce})
@@ -17,8 +17,11 @@ execute_process(
 
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   set(epoch $ENV{SOURCE_DATE_EPOCH})
-else()
+elseif(EXISTS ${SOURCE_DIR}/.git)
   execute_process(COMMAND git -C ${SOURCE_DIR} log -1 --format=%ct
+                  OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+else()
+  execute_process(COMMAND dpkg-parsechangelog -l ${SOURCE_DIR}/debian/changelog -STimestamp
                   OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 endif()
 find_program(PYTHON3 python3 REQUIRED)

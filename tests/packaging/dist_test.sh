@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # `make dist` twice: the same bytes both times, named for the project's version, and holding
 # exactly the files of the last commit, each under corvel-VERSION/ with its mode. Skipped (status
-# 77) outside a git checkout, as in a build from the tarball itself.
+# 77) where the source is no git checkout of its own, as in a build from the tarball itself (which
+# may well lie inside another checkout).
 # Usage: dist_test.sh SOURCE_DIR VERSION
 set -euo pipefail
 source=$1 version=$2
-if ! git -C "$source" rev-parse --verify -q HEAD >/dev/null 2>&1; then
+if [ ! -e "$source/.git" ]; then
   echo "not a git checkout"
   exit 77
 fi
@@ -13,7 +14,9 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 for copy in first second; do
-  make -s -C "$source" dist BUILD="$scratch/$copy" >"$scratch/$copy.log" 2>&1 ||
+  # A make of its own, not a part of whatever make runs the tests.
+  env -u MAKEFLAGS -u MAKELEVEL make -s -C "$source" dist BUILD="$scratch/$copy" \
+    >"$scratch/$copy.log" 2>&1 ||
     { cat "$scratch/$copy.log"; exit 1; }
 done
 tarball=$scratch/first/corvel-$version.tar.gz
