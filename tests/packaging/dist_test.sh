@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # `make dist` twice: the same bytes both times, named for the project's version, and holding
-# exactly the files of the last commit, each under corvel-VERSION/ with its mode. Skipped (status
-# 77) where the source is no git checkout of its own, as in a build from the tarball itself (which
-# may well lie inside another checkout).
+# exactly the files of the last commit, each under corvel-VERSION/ with its mode. Then the quick
+# part of a distribution's check: the Debian source package made from it, which lintian reads
+# for the debian/ folder (control, rules, copyright, changelog); `make distcheck` builds it in
+# full. Skipped (status 77) where the source is no git checkout of its own, as in a build from
+# the tarball itself (which may well lie inside another checkout).
 # Usage: dist_test.sh SOURCE_DIR VERSION
 set -euo pipefail
 source=$1 version=$2
@@ -35,5 +37,19 @@ actual=$(tar -tvzf "$tarball" | awk '$1 !~ /^d/ { mode = ($1 ~ /^-..x/) ? "x" : 
 if [ "$expected" != "$actual" ]; then
   echo "the tarball differs from the commit:"
   diff <(echo "$expected") <(echo "$actual") | head -20
+  exit 1
+fi
+
+# The source package: dpkg-source reads debian/ as dpkg-buildpackage would, lintian judges it.
+mkdir "$scratch/source"
+tar -xzf "$tarball" -C "$scratch/source"
+if ! (cd "$scratch/source" && dpkg-source -b "corvel-$version") >"$scratch/source.log" 2>&1; then
+  cat "$scratch/source.log"
+  exit 1
+fi
+if ! lintian -i -I --pedantic --fail-on error,warning,info,pedantic \
+     "$scratch/source/corvel_$version.dsc" >"$scratch/lintian.txt" 2>&1; then
+  echo "lintian on the source package:"
+  cat "$scratch/lintian.txt"
   exit 1
 fi
