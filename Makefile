@@ -21,8 +21,8 @@ DESTDIR ?=
 # The one version, as CMakeLists.txt declares it.
 VERSION := $(shell sed -n 's/^project(corvel VERSION \([^ )]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: run test test-sanitize fuzz bench deps editor-deps build install package editors dist \
-        distcheck clean
+.PHONY: run test test-sanitize faults fuzz bench deps editor-deps build install package editors \
+        dist distcheck clean
 
 run: build
 	./$(BUILD)/corvel examples/tour.cv
@@ -35,6 +35,15 @@ test-sanitize: deps editor-deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCORVEL_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Every call of each kind failing in turn with every fault (tests/faults, docs/fuzzing.md), on the
+# release build and again under the sanitizers; `make test` runs a sample of it.
+faults: build
+	python3 tests/faults/run_faults.py $(BUILD)/corvel $(BUILD)/libcorvel_faults.so --all --jobs $(JOBS)
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCORVEL_SANITIZE=ON
+	cmake --build $(SANITIZE_BUILD) -j$(JOBS) --target corvel corvel_fault_shim
+	python3 tests/faults/run_faults.py $(SANITIZE_BUILD)/corvel $(SANITIZE_BUILD)/libcorvel_faults.so \
+	  --all --sanitized --jobs $(JOBS)
 
 # Builds the libFuzzer targets with clang and runs each in turn for FUZZ_SECONDS, in one process
 # at low priority. What the fuzzer finds stays in $(FUZZ_BUILD)/corpus/<target> for the next run;

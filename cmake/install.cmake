@@ -37,7 +37,8 @@ endif()
 install(TARGETS corvel corvel-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_BINARY_DIR}/man/corvel.1 ${CMAKE_BINARY_DIR}/man/corvel-check.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES README.md CHANGELOG.md LICENSE docs/language.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES README.md CHANGELOG.md LICENSE docs/language.md docs/cookbook.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Editor support: every editor's files under share/corvel/editors, and the Vim files also where
 # Vim and Neovim look for system-wide additions. What only the published .vsix needs stays out:

@@ -2,6 +2,7 @@
 // input for lines.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,19 +25,22 @@ void consoleFlush();
 // are for people and never part of what a script prints.
 void consoleError(std::string_view text);
 
-// Reads the next line of standard input without its line feed. At end of input
-// the bytes read so far form the last line; with none there is no line. Bytes
-// that are not UTF-8 give no line.
+// Reads the next line of standard input without its line feed, first writing
+// out what was printed; a pending stop signal ends the run instead. At end of
+// input the bytes read so far form the last line; with none there is no line.
+// Bytes that are not UTF-8 give no line. Only the bytes of the lines read
+// leave the input (see consoleReleaseInput).
 std::optional<std::string> readLineFromConsole();
 // The same line as a view, which lasts until the next read of standard input:
 // most lines are handed out where they lie in the input buffer.
 std::optional<std::string_view> readLineViewFromConsole();
-// Gives back standard input read ahead but not yet used, so that a child
-// process reads it.
+// After a read that gave no line: the number of the line of standard input it
+// dropped because it was not UTF-8 (counted from 1), or 0 when it met the end.
+std::uint64_t consoleDroppedLine();
+// Leaves standard input as if exactly the lines used so far had been read
+// from it: what was looked at or read ahead is given back, so that a child
+// process, or whoever reads the input after the run, finds the rest.
 void consoleReleaseInput();
-// Tells whether a child process may read standard input after this one (a
-// script that runs `system`); when none will, input is read in large blocks.
-void consoleShareInput(bool shared);
 
 // Sounds the alert on the controlling terminal, if there is one; never into
 // standard output.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "base/console.h"
+#include "base/interrupt.h"
 #include "base/sandbox.h"
 
 namespace corvel {
@@ -15,9 +16,20 @@ namespace {
 constexpr int kMaxHooks = 8;
 void (*flushHooks[kMaxHooks])() = {};
 int hookCount = 0;
-void (*faultLocator)(std::string_view) = nullptr;
+FaultLocator faultLocator = nullptr;
+
+// Prints `message`, has the locator name `statement` and ends the run.
+[[noreturn]] void failNaming(std::uint32_t statement, std::string_view message,
+                             int status, bool memoryLeft) {
+  consolePrint(message);
+  if (faultLocator != nullptr) faultLocator(message, statement, memoryLeft);
+  endRun(status);
+}
 
 }  // namespace
+
+NoteLocator noteLocator = nullptr;
+const std::uint32_t* statementCounter = nullptr;
 
 void onFlush(void (*hook)()) {
   for (int i = 0; i < hookCount; ++i) {
@@ -30,37 +42,49 @@ void runFlushHooks() {
   for (int i = 0; i < hookCount; ++i) flushHooks[i]();
 }
 
-void setFaultLocator(void (*locate)(std::string_view message)) {
-  faultLocator = locate;
+void setFaultLocator(FaultLocator locate) { faultLocator = locate; }
+
+void setStatementCounter(const std::uint32_t* counter) {
+  statementCounter = counter;
+}
+
+void setNoteLocator(NoteLocator locate) { noteLocator = locate; }
+
+void note(std::string_view text) {
+  if (noteLocator != nullptr) noteLocator(text);
 }
 
 void endRun(int status) {
+  // A stop signal that has arrived decides the status, whatever else ended
+  // the run: a stop is never a success.
+  status = stopStatus(status);
+  // Input looked at but not used stays for whoever reads standard input
+  // next; first, as the writes below may wait.
+  consoleReleaseInput();
   // Text printed before a file is written out comes first, wherever both go.
   consoleFlush();
   runFlushHooks();
   consoleFlush();
-  // Input read ahead but not used stays for whoever reads standard input next.
-  consoleReleaseInput();
   if (consoleFailed() && status == 0) status = 1;
   if (sandbox.on) throw RunEnded{status};
-  std::_Exit(status);
+  std::_Exit(finalStatus(status));
 }
 
 void fail(std::string_view message, int status) {
-  consolePrint(message);
-  if (faultLocator != nullptr) faultLocator(message);
-  endRun(status);
+  failNaming(kRunningStatement, message, status, true);
+}
+
+void failAt(std::uint32_t statement, std::string_view message, int status) {
+  failNaming(statement, message, status, true);
 }
 
 void outOfMemory() {
-  // Naming the line would need memory; the message alone is printed.
-  faultLocator = nullptr;
-  fail("Out of memory\n", 1);
+  failNaming(kRunningStatement, "Out of memory\n", 1, false);
 }
 
 void report(std::string_view message) {
   consolePrint(message);
-  if (faultLocator != nullptr) faultLocator(message);
+  if (faultLocator != nullptr) faultLocator(message, kRunningStatement, true);
 }
 
 }  // namespace corvel

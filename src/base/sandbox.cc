@@ -25,8 +25,10 @@ void enterSandbox(std::string* output, std::size_t maxOutputBytes,
   sandbox.fileBytesLeft = maxFileBytes;
   sandbox.random = kRandomSeed;
   pendingStop = 0;
-  // Fault locations go to standard error, which an embedded run leaves alone.
+  // Fault locations and notes go to standard error, which an embedded run
+  // leaves alone.
   setFaultLocator(nullptr);
+  setNoteLocator(nullptr);
   consoleCapture(output, maxOutputBytes);
 }
 

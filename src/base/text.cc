@@ -4,6 +4,7 @@
 
 #include <unicode/ucasemap.h>
 #include <unicode/utf8.h>
+#include <unicode/utypes.h>
 #include <unicode/uvernum.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/fault.h"
 #include "base/library.h"
 
 namespace corvel {
@@ -64,6 +66,8 @@ struct CaseMapping {
   UCaseMap* map = nullptr;
   CaseMapper upper = nullptr;
   CaseMapper lower = nullptr;
+  decltype(&u_errorName) errorName = nullptr;
+  UErrorCode openStatus = U_ZERO_ERROR;
 };
 
 const CaseMapping& caseMapping() {
@@ -78,11 +82,12 @@ const CaseMapping& caseMapping() {
         library, CORVEL_SYMBOL(ucasemap_utf8ToUpper), kPurpose);
     result.lower = requireFunction<CaseMapper>(
         library, CORVEL_SYMBOL(ucasemap_utf8ToLower), kPurpose);
-    UErrorCode status = U_ZERO_ERROR;
+    result.errorName = requireFunction<decltype(&u_errorName)>(
+        library, CORVEL_SYMBOL(u_errorName), kPurpose);
     // The root locale: the mapping must not depend on the user's language
     // settings. The map lives as long as the process.
-    result.map = open("", 0, &status);
-    if (U_FAILURE(status)) result.map = nullptr;
+    result.map = open("", 0, &result.openStatus);
+    if (U_FAILURE(result.openStatus)) result.map = nullptr;
     return result;
   }();
   return mapping;
@@ -91,8 +96,15 @@ const CaseMapping& caseMapping() {
 #undef CORVEL_SYMBOL
 #undef CORVEL_SYMBOL_TEXT
 
+// Text that could not be mapped must not pass for mapped text.
+[[noreturn]] void mappingFailed(const CaseMapping& mapping, UErrorCode status) {
+  fail(std::string("Cannot change the case of the text: ") +
+           mapping.errorName(status) + "\n",
+       1);
+}
+
 // Appends `text` mapped by `mapper` to `out`; `text` is shorter than 2 GiB.
-bool mapPiece(const CaseMapping& mapping, CaseMapper mapper,
+void mapPiece(const CaseMapping& mapping, CaseMapper mapper,
               std::string_view text, std::string& out) {
   UErrorCode status = U_ZERO_ERROR;
   const auto inLength = static_cast<int32_t>(text.size());
@@ -107,12 +119,8 @@ bool mapPiece(const CaseMapping& mapping, CaseMapper mapper,
     needed = mapper(mapping.map, out.data() + start, needed, text.data(),
                     inLength, &status);
   }
-  if (U_FAILURE(status)) {
-    out.resize(start);
-    return false;
-  }
+  if (U_FAILURE(status)) mappingFailed(mapping, status);
   out.resize(start + static_cast<std::size_t>(needed));
-  return true;
 }
 
 // Where to end a piece of at most `limit` bytes of `text`. The mapping of a
@@ -242,8 +250,8 @@ std::string mapCaseInPieces(std::string_view text, bool upper,
   while (!text.empty()) {
     std::size_t cut = pieceEnd(text, piece);
     std::string_view part = text.substr(0, cut);
-    if (mapping.map == nullptr || !mapPiece(mapping, mapper, part, out))
-      out.append(part);
+    if (mapping.map == nullptr) mappingFailed(mapping, mapping.openStatus);
+    mapPiece(mapping, mapper, part, out);
     text.remove_prefix(cut);
   }
   return out;
@@ -259,7 +267,10 @@ std::string toLowerCase(std::string_view text) {
   return mapCaseInPieces(text, false, kLibraryPiece);
 }
 
-std::int32_t readInteger(std::string_view text) {
+namespace {
+
+template <bool Track>
+std::int32_t readDecimal(std::string_view text, bool* saturated) {
   std::size_t i = 0;
   while (i < text.size() &&
          (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
@@ -276,11 +287,23 @@ std::int32_t readInteger(std::string_view text) {
     if (magnitude <= kLimit + 1) magnitude = magnitude * 10 + (text[i] - '0');
   }
   if (negative) {
+    if constexpr (Track) *saturated = magnitude > kLimit + 1;
     return magnitude > kLimit ? std::numeric_limits<std::int32_t>::min()
                               : static_cast<std::int32_t>(-magnitude);
   }
+  if constexpr (Track) *saturated = magnitude > kLimit;
   return magnitude > kLimit ? std::numeric_limits<std::int32_t>::max()
                             : static_cast<std::int32_t>(magnitude);
+}
+
+}  // namespace
+
+std::int32_t readInteger(std::string_view text) {
+  return readDecimal<false>(text, nullptr);
+}
+
+std::int32_t readInteger(std::string_view text, bool& saturated) {
+  return readDecimal<true>(text, &saturated);
 }
 
 void appendDecimal(std::string& out, std::int32_t value) {

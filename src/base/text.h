@@ -58,6 +58,8 @@ std::string mapCaseInPieces(std::string_view text, bool upper,
 // an optional sign, then digits up to the first other character. No digits give
 // 0; digits beyond the 32-bit range saturate at the nearest bound.
 std::int32_t readInteger(std::string_view text);
+// The same, telling in `saturated` whether the digits went beyond the range.
+std::int32_t readInteger(std::string_view text, bool& saturated);
 
 // Appends `value` in decimal to `out`.
 void appendDecimal(std::string& out, std::int32_t value);

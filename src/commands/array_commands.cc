@@ -94,7 +94,7 @@ void method_getarray(const VarRef& target, const VarRef& array,
       if (element->type() == Type::Int) {
         result.value = element->asInt();
       } else {
-        result.value = readInteger(turnVariableToString(*element).view());
+        result.value = readNumberText(turnVariableToString(*element).view());
       }
       break;
     case Type::String:

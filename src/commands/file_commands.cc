@@ -1,6 +1,7 @@
 // File commands: fopen, fclose, fread, freadln, fwrite, fdone.
 #include "commands/file_commands.h"
 
+#include "base/interrupt.h"
 #include "commands/checks.h"
 #include "files/corvel_file.h"
 
@@ -14,15 +15,24 @@ CorvelFile& handleOf(const VarRef& file) {
 
 }  // namespace
 
+// Every file command but fdone may wait (a named pipe, a slow device), and
+// the specialised path reaches these without passing a jump: a stop signal
+// that is pending is honoured before the file is touched.
+
 void method_open(const VarRef& file, std::string_view path,
                  std::string_view mode) {
+  stopIfRequested();
   handleOf(file).openFile(path, mode);
 }
 
-void method_fclose(const VarRef& file) { handleOf(file).closeFile(); }
+void method_fclose(const VarRef& file) {
+  stopIfRequested();
+  handleOf(file).closeFile();
+}
 
 void method_fread(const VarRef& file, const VarRef& target,
                   std::int32_t count) {
+  stopIfRequested();
   CorvelFile& handle = handleOf(file);
   CorvelVariable& result =
       requireVariable(target, Type::String, "Not a string: $");
@@ -31,6 +41,7 @@ void method_fread(const VarRef& file, const VarRef& target,
 }
 
 void method_freadline(const VarRef& file, const VarRef& target) {
+  stopIfRequested();
   CorvelFile& handle = handleOf(file);
   CorvelVariable& result =
       requireVariable(target, Type::String, "Not a string: $");
@@ -43,6 +54,7 @@ void method_freadline(const VarRef& file, const VarRef& target) {
 }
 
 void method_fwrite(const VarRef& file, std::string_view text) {
+  stopIfRequested();
   handleOf(file).writeBufferToFile(text);
 }
 

@@ -90,11 +90,27 @@ void method_random(const VarRef& target) {
   variable.value = static_cast<std::int32_t>(drawn);
 }
 
+namespace {
+
+// Kept out of line, so that reading a line pays nothing for it.
+[[gnu::cold, gnu::noinline]] void noteDroppedLine() {
+  if (consoleDroppedLine() == 0) return;
+  note("line " + std::to_string(consoleDroppedLine()) +
+       " of standard input is not valid UTF-8; cin dropped it and left its "
+       "variable as it was");
+}
+
+}  // namespace
+
 void method_cin(const VarRef& target) {
   CorvelVariable& variable =
       requireVariable(target, Type::String, "Not a string: $");
   std::optional<std::string_view> line = readLineViewFromConsole();
-  if (!line) return;
+  if (!line) {
+    if (notesWanted()) [[unlikely]]
+      noteDroppedLine();
+    return;
+  }
   if (!line->empty() && line->back() == '\r') line->remove_suffix(1);
   variable.asString().assign(*line);
 }

@@ -4,8 +4,10 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 
+#include "base/interrupt.h"
 #include "base/sandbox.h"
 
 namespace corvel {
@@ -32,12 +34,38 @@ int pathKind(const std::string& path) {
 }
 
 std::optional<std::vector<std::string>> CorvelDir::getDirectoryListing(
-    const std::string& path) const {
-  if (pathKind(path) != 2) return std::nullopt;
+    const std::string& path, int* failure) const {
+  int kind = pathKind(path);
+  if (kind != 2) {
+    if (failure != nullptr) *failure = kind == 0 ? ENOENT : ENOTDIR;
+    return std::nullopt;
+  }
   std::vector<std::string> names;
-  DIR* dir = ::opendir(path.c_str());
-  if (dir == nullptr) return names;
-  while (const dirent* entry = ::readdir(dir)) {
+  DIR* dir;
+  while ((dir = ::opendir(path.c_str())) == nullptr && errno == EINTR)
+    stopIfRequested();
+  if (dir == nullptr) {
+    if (failure != nullptr) *failure = errno;
+    return names;
+  }
+  if (failure != nullptr) *failure = 0;
+  for (;;) {
+    // Only errno tells the end of the entries from a failure.
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      if (errno == EINTR) {
+        stopIfRequested();
+        continue;
+      }
+      // A directory that cannot be read to its end cannot be read: part of
+      // its names would pass for all of them.
+      if (errno != 0) {
+        if (failure != nullptr) *failure = errno;
+        names.clear();
+      }
+      break;
+    }
     if (std::strcmp(entry->d_name, ".") == 0 ||
         std::strcmp(entry->d_name, "..") == 0)
       continue;

@@ -11,10 +11,12 @@ namespace corvel {
 class CorvelDir {
  public:
   // Returns the names of the entries of directory `path` (not "." or "..",
-  // hidden ones included, in the system's order); an unreadable directory gives
-  // no names, and a path that is no directory gives nothing.
+  // hidden ones included, in the system's order); a directory that cannot be
+  // opened or read to its end gives no names, and a path that is no directory
+  // gives nothing. `failure`, when given, receives why the directory could not
+  // be listed, or 0.
   std::optional<std::vector<std::string>> getDirectoryListing(
-      const std::string& path) const;
+      const std::string& path, int* failure = nullptr) const;
 };
 
 // What exists at `path`, following symbolic links: 0 nothing (also for a path

@@ -3,6 +3,7 @@
 #include "files/corvel_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "base/console.h"
 #include "base/fault.h"
 #include "base/interrupt.h"
+#include "base/io.h"
 #include "base/sandbox.h"
 #include "base/text.h"
 #include "files/corvel_dir.h"
@@ -33,19 +35,15 @@ void dropZeros(std::string& text) {
   text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
 }
 
-bool writeAll(int descriptor, const char* data, std::size_t size) {
+// Writes `text` to `descriptor`; the bytes not written are left in `rest`.
+// Returns the error that stopped it, or 0; EINTR means a stop signal is
+// pending.
+int writeOut(int descriptor, std::string_view text, std::string_view& rest) {
   if (sandbox.on) [[unlikely]]
-    size = sandboxFileBytes(size);
-  while (size > 0) {
-    ssize_t written = ::write(descriptor, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;  // the text is written out whole first
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
+    text = text.substr(0, sandboxFileBytes(text.size()));
+  WriteOutcome outcome = writeFully(descriptor, text.data(), text.size());
+  rest = text.substr(outcome.count);
+  return outcome.error;
 }
 
 }  // namespace
@@ -76,9 +74,15 @@ void CorvelFile::flush() {
   // Console text printed before this file text reaches the system first, in
   // case both go to the same place.
   consoleFlush();
-  bool written = writeAll(descriptor_, buffer_.data(), buffer_.size());
+  std::string_view rest;
+  int error = writeOut(descriptor_, buffer_, rest);
+  if (error == EINTR) {
+    // The end of the run writes what is left, after the console text.
+    buffer_.erase(0, buffer_.size() - rest.size());
+    stopForSignal();
+  }
   buffer_.clear();
-  if (!written) refused();
+  if (error != 0) refused();
 }
 
 void CorvelFile::closeDescriptor() {
@@ -88,8 +92,7 @@ void CorvelFile::closeDescriptor() {
   descriptor_ = -1;
   buffer_.clear();
   line_.clear();
-  if (::close(descriptor) != 0 && errno != EINTR && method_ != 'r')
-    refused();
+  if (::close(descriptor) != 0 && errno != EINTR && method_ != 'r') refused();
 }
 
 void CorvelFile::refused() {
@@ -99,7 +102,7 @@ void CorvelFile::refused() {
     descriptor_ = -1;
   }
   buffer_.clear();
-  die("Cannot write to file: " + path_);
+  failAt(writer_, "\nCannot write to file: " + path_ + "\n", 1);
 }
 
 void CorvelFile::openFile(std::string_view path, std::string_view mode) {
@@ -115,6 +118,8 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
   endMet_ = false;
   buffer_.clear();
   position_ = 0;
+  // A path that names nothing is as missing as a file that is not there.
+  int openError = ENOENT;
   if (!namesNothing(path_)) {
     int flags = O_CLOEXEC;
     if (mode == "r") {
@@ -124,7 +129,21 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
     } else {
       flags |= O_WRONLY | O_CREAT | O_APPEND;
     }
-    descriptor_ = ::open(path_.c_str(), flags, 0666);
+    // Opening a named pipe waits for the other end; a stop signal ends the
+    // wait and the run.
+    while ((descriptor_ = ::open(path_.c_str(), flags, 0666)) < 0 &&
+           errno == EINTR)
+      stopIfRequested();
+    if (descriptor_ < 0) openError = errno;
+    // A directory opens for reading but gives no bytes: it reads as a path
+    // that could not be opened, so that only real read errors are reported.
+    struct stat info;
+    if (descriptor_ >= 0 && mode == "r" && ::fstat(descriptor_, &info) == 0 &&
+        S_ISDIR(info.st_mode)) {
+      ::close(descriptor_);
+      descriptor_ = -1;
+      openError = EISDIR;
+    }
     if (descriptor_ >= 0) {
       link();
       onFlush(flushOpenFiles);
@@ -132,6 +151,16 @@ void CorvelFile::openFile(std::string_view path, std::string_view mode) {
   }
   isOpen_ = true;
   method_ = mode[0];
+  if (method_ == 'r' && notesWanted()) [[unlikely]]
+    noteUnreadable(descriptor_ < 0 ? openError : 0);
+}
+
+void CorvelFile::noteUnreadable(int error) const {
+  // A file that cannot be opened reads as empty, and so does a folder (opened,
+  // then let go as one that could not be).
+  if (error == 0) return;
+  note("fopen cannot read '" + path_ + "' (" + std::strerror(error) +
+       "); it reads as empty");
 }
 
 void CorvelFile::closeFile() {
@@ -146,23 +175,22 @@ void CorvelFile::closeFile() {
 bool CorvelFile::fill() {
   if (endMet_) return false;
   buffer_.resize(kBlock);
-  for (;;) {
-    ssize_t got = ::read(descriptor_, buffer_.data(), kBlock);
-    if (got < 0 && errno == EINTR) {
-      stopIfRequested();
-      continue;
-    }
-    if (got <= 0) {
-      // An error reads as the end, and the end stays met, as for a stream.
-      endMet_ = true;
-      buffer_.clear();
-      position_ = 0;
-      return false;
-    }
-    buffer_.resize(static_cast<std::size_t>(got));
-    position_ = 0;
-    return true;
+  ssize_t got = readSome(descriptor_, buffer_.data(), kBlock);
+  position_ = 0;
+  if (got < 0) {
+    // Taking a failed read for the end would hand the script part of the file
+    // as if it were all of it.
+    buffer_.clear();
+    die("Cannot read file: " + path_);
   }
+  if (got == 0) {
+    // The end stays met, as for a stream.
+    endMet_ = true;
+    buffer_.clear();
+    return false;
+  }
+  buffer_.resize(static_cast<std::size_t>(got));
+  return true;
 }
 
 std::optional<std::string_view> CorvelFile::readLine() {
@@ -241,11 +269,21 @@ void CorvelFile::writeBufferToFile(std::string_view text) {
   if (buffer_.size() + text.size() > kBlock) {
     flush();
     if (text.size() >= kBlock) {
+      writer_ = runningStatement();
       consoleFlush();
-      if (!writeAll(descriptor_, text.data(), text.size())) refused();
+      std::string_view rest;
+      int error = writeOut(descriptor_, text, rest);
+      if (error == EINTR) {
+        buffer_.assign(rest);
+        stopForSignal();
+      }
+      if (error != 0) refused();
       return;
     }
   }
+  // A refusal found later is blamed on the statement whose text the buffer
+  // holds first: from there on, the text was lost.
+  if (buffer_.empty()) writer_ = runningStatement();
   buffer_.append(text);
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/fault.h"
+
 namespace corvel {
 
 // A handle owns one file descriptor and its own buffer, so that it decides when
@@ -30,22 +32,22 @@ class CorvelFile {
   const std::string& path() const { return path_; }
 
   // Opens `path` with `mode` ("r", "w" or "a"), closing the file still open
-  // first. Any other mode ends the run. A path the system cannot open still
-  // marks the handle open: reads then meet end of file at once and writes end
-  // the run.
+  // first. Any other mode ends the run. A path the system cannot open (or a
+  // directory, for reading) still marks the handle open: reads then meet end
+  // of file at once and writes end the run.
   void openFile(std::string_view path, std::string_view mode);
   // Closes the file if one is open, marks the handle done and forgets its
   // path. Closing a handle that is not open is no fault.
   void closeFile();
   // Reads one line without its line feed, dropping zero bytes. Gives no string
   // on a handle that is not open or when the bytes are not UTF-8; ends the run
-  // when the handle was not opened for reading. The view lasts until the next
-  // read through this handle.
+  // when the handle was not opened for reading or the system refuses the
+  // read. The view lasts until the next read through this handle.
   std::optional<std::string_view> readLine();
   // Reads up to `count` bytes, dropping zero bytes. Gives no string on a handle
-  // that is not open or when the bytes are not UTF-8, and the empty string for a
-  // `count` of 0 or less. A handle open for writing gives the empty string and
-  // is done, without touching its file.
+  // that is not open or when the bytes are not UTF-8, and the empty string for
+  // a `count` of 0 or less. A handle open for writing gives the empty string
+  // and is done, without touching its file. A refused read ends the run.
   std::optional<std::string> readAmountOfCharacters(std::int32_t count);
   // Writes the bytes of `text`; ends the run unless the handle is open for
   // writing.
@@ -57,17 +59,22 @@ class CorvelFile {
  private:
   friend void flushOpenFiles();
 
+  // Gives a run-time note when the file just opened for reading cannot be
+  // read: `error` is why it could not be opened (EISDIR for a directory), 0
+  // when it was.
+  void noteUnreadable(int error) const;
   // Hands the buffered text to the system, console text first; a refusal ends
   // the run with "Cannot write to file: PATH".
   void flush();
   // Closes the descriptor, flushing first; reports a refusal as `flush` does.
   void closeDescriptor();
   // Reads the next block into the buffer; false at end of file (which stays
-  // met, as for a stream) or on an error.
+  // met, as for a stream). A read the system refuses ends the run with
+  // "Cannot read file: PATH".
   bool fill();
-  // Ends the run because the system refused this handle's text. The handle
-  // leaves the list of open ones first, so the end of the run does not report
-  // it a second time.
+  // Ends the run because the system refused this handle's text, naming the
+  // statement that wrote the first text refused. The handle leaves the list of
+  // open ones first, so the end of the run does not report it a second time.
   [[noreturn]] void refused();
   void link();
   void unlink();
@@ -82,6 +89,9 @@ class CorvelFile {
   // bytes not yet handed to the system.
   std::string buffer_;
   std::size_t position_ = 0;
+  // The statement that wrote the first text the buffer holds: a refusal found
+  // later, as the run ends, is named after it.
+  std::uint32_t writer_ = kRunningStatement;
   // A line that spans several blocks is gathered here.
   std::string line_;
   // Handles with a descriptor form a list, so the end of the run can flush

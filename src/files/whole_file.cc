@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "base/interrupt.h"
+#include "base/io.h"
 
 namespace corvel {
 
@@ -16,7 +17,8 @@ std::optional<std::string> readWholeFile(const std::string& path) {
   // Opening a named pipe waits for a writer; a signal that stops the run ends
   // the wait.
   int fd;
-  while ((fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC)) < 0 && errno == EINTR)
+  while ((fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC)) < 0 &&
+         errno == EINTR)
     stopIfRequested();
   if (fd < 0) return std::nullopt;
   std::optional<std::string> result;
@@ -27,12 +29,9 @@ std::optional<std::string> readWholeFile(const std::string& path) {
       bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[1 << 16];
     for (;;) {
-      ssize_t got = ::read(fd, buffer, sizeof buffer);
-      if (got < 0 && errno == EINTR) {
-        stopIfRequested();
-        continue;
-      }
+      ssize_t got = readSome(fd, buffer, sizeof buffer);
       if (got <= 0) {
+        // Part of a script is no script: a refused read gives nothing.
         if (got == 0) result = std::move(bytes);
         break;
       }

@@ -81,6 +81,10 @@ class Compiler {
 
   void add(const Statement& statement);
   void recordControl(std::uint32_t pc);
+  void noteWrittenNumbers(std::uint32_t pc);
+  // Whether a literal read as an integer ahead of the run gives a number that
+  // would need a note, which only the generic path gives.
+  bool needsNote(const StringValue& literal) const;
   Instruction compileFast(std::uint32_t pc);
   Instruction generic(std::uint32_t pc);
   Instruction compileSet(std::uint32_t pc);
@@ -186,7 +190,7 @@ void Compiler::add(const Statement& statement) {
     texts_.push_back(program_.wordText(word));
   }
   recordControl(pc);
-  if (texts_.front() == "system") program_.startsChildren_ = true;
+  if (options_.notes) noteWrittenNumbers(pc);
   Instruction instruction = options_.generic ? generic(pc) : compileFast(pc);
   // The decoded text of words with escapes is needed later only by the
   // generic path's words; an instruction that holds no words lets it go.
@@ -213,6 +217,32 @@ void Compiler::recordControl(std::uint32_t pc) {
   };
   carry(first.substr(1));
   if (first.size() == 1 && texts_.size() >= 2) carry(texts_[1]);
+}
+
+void Compiler::noteWrittenNumbers(std::uint32_t pc) {
+  // Only the words of a command that evaluates them: declarations and `cin`
+  // take names, and an `if` with no operator evaluates nothing.
+  std::string_view first = texts_.front();
+  if (texts_.size() < 2 || findCommand(first) == nullptr || first == "int" ||
+      first == "string" || first == "array" || first == "file" ||
+      first == "cin")
+    return;
+  if (first == "if" &&
+      (texts_.size() < 3 || comparisonOf(texts_[2]) == Comparison::Never))
+    return;
+  for (std::size_t i = 1; i < texts_.size(); ++i) {
+    if (std::optional<std::string> text = writtenNumberNote(texts_[i])) {
+      program_.numberNotes_.emplace_back(pc, std::move(*text));
+      return;
+    }
+  }
+}
+
+bool Compiler::needsNote(const StringValue& literal) const {
+  if (!options_.notes) return false;
+  bool saturated = false;
+  readInteger(literal.view(), saturated);
+  return saturated;
 }
 
 Instruction Compiler::generic(std::uint32_t) {
@@ -321,6 +351,12 @@ Instruction Compiler::compileSet(std::uint32_t pc) {
         instruction.b.number = value.left.number;
         return instruction;
       }
+      // Wrapping around is noted on the generic path; a fixed divisor never
+      // wraps.
+      if (options_.notes &&
+          !((value.op == '/' || value.op == '%') &&
+            value.right.ref == nullptr && isFixedDivisor(value.right.number)))
+        return generic(pc);
       instruction.run = arithmeticHandler(value.op, value.left.ref != nullptr,
                                           value.right.ref != nullptr);
       if (value.left.ref != nullptr) {
@@ -346,6 +382,7 @@ Instruction Compiler::compileSet(std::uint32_t pc) {
       return instruction;
     case WordForm::Literal:
       if (value.constant) {
+        if (needsNote(value.value)) return generic(pc);
         instruction.run = setConstantText;
         instruction.c.number = readInteger(value.value.view());
         instruction.b.pointer = keep(value.value);
@@ -489,7 +526,7 @@ bool Compiler::intOperand(std::string_view text, Operand& slot,
       slot.ref = word.variable;
       return true;
     case WordForm::Literal:
-      if (!word.constant) return false;
+      if (!word.constant || needsNote(word.value)) return false;
       kind = IntOperand::Number;
       slot.number = readInteger(word.value.view());
       return true;

@@ -17,6 +17,11 @@ struct CompileOptions {
   // A braceless `if` and a fixed `goto` after it become one instruction. Off
   // when every line is traced, so that the `goto` line shows.
   bool fuse = true;
+  // Run-time notes are wanted (CORVEL_WARN=1). Nothing that could need one is
+  // computed where it would pass unnoticed: arithmetic stored by `set` and
+  // number texts that saturate take the generic path, and numbers written
+  // beyond 32 bits are listed in the program.
+  bool notes = false;
 };
 
 // Cuts `source` into statements and compiles them into `machine.program`,

@@ -6,6 +6,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/divisor.h"
@@ -86,11 +87,14 @@ class Program {
   std::string_view source() const { return source_; }
   // The number of statements; instruction `size()` ends the run.
   std::uint32_t size() const { return count_; }
-  // Whether a line runs a child process (`system`), which may read standard
-  // input after the script.
-  bool startsChildren() const { return startsChildren_; }
   Instruction* code() { return code_.data(); }
   const Instruction& at(std::uint32_t pc) const { return code_[pc]; }
+  // Notes about numbers written beyond 32 bits, by statement, made only for a
+  // run that wants notes: each is given when its statement first runs.
+  const std::vector<std::pair<std::uint32_t, std::string>>& numberNotes()
+      const {
+    return numberNotes_;
+  }
   // Where statement `pc` starts in the script.
   std::size_t start(std::uint32_t pc) const {
     return wideStarts_.empty() ? starts_[pc] : wideStarts_[pc];
@@ -117,7 +121,6 @@ class Program {
   std::deque<std::string> decoded_;
   std::vector<Instruction> code_;
   std::uint32_t count_ = 0;
-  bool startsChildren_ = false;
   // Statement starts in 32 bits while the script is shorter than 4 GiB.
   std::vector<std::uint32_t> starts_;
   std::vector<std::size_t> wideStarts_;
@@ -128,6 +131,7 @@ class Program {
   std::deque<StringValue> constants_;
   std::deque<Word> words_;
   std::deque<Divisor> divisors_;
+  std::vector<std::pair<std::uint32_t, std::string>> numberNotes_;
 };
 
 // Everything a run works on. It lives until the process ends, or, for an

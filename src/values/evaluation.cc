@@ -1,6 +1,9 @@
 // Expression evaluation: argument words as text, integers, values and lists.
 #include "values/evaluation.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "base/fault.h"
 #include "base/sandbox.h"
 #include "base/text.h"
@@ -30,11 +33,16 @@ ArithmeticOperand analyseOperand(VariableList& vars, std::string_view text) {
   return operand;
 }
 
-void analyseArithmetic(VariableList& vars, Word& word) {
-  std::string parts[3];
+// The three parts of an arithmetic word: left operand, operator, right operand.
+struct ArithmeticParts {
+  std::string left;
   char op = '+';
+  std::string right;
+};
+
+ArithmeticParts splitArithmetic(std::string_view text) {
+  ArithmeticParts parts;
   int part = 0;
-  std::string_view text = word.text;
   for (std::size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == ')') break;
@@ -45,22 +53,66 @@ void analyseArithmetic(VariableList& vars, Word& word) {
     }
     if (c == '(') continue;
     if (part == 0) {
-      parts[0] += c;
+      parts.left += c;
     } else if (part == 1) {
-      op = c;
+      parts.op = c;
     } else if (part == 2) {
-      parts[2] += c;
+      parts.right += c;
     }
   }
-  word.op = op;
-  word.leftOnly = parts[2].empty();
+  return parts;
+}
+
+void analyseArithmetic(VariableList& vars, Word& word) {
+  ArithmeticParts parts = splitArithmetic(word.text);
+  word.op = parts.op;
+  word.leftOnly = parts.right.empty();
   if (word.leftOnly) {
     // A lone operand is read as digits even when it names a variable.
-    word.left.number = readInteger(parts[0]);
+    word.left.number = readInteger(parts.left);
   } else {
-    word.left = analyseOperand(vars, parts[0]);
-    word.right = analyseOperand(vars, parts[2]);
+    word.left = analyseOperand(vars, parts.left);
+    word.right = analyseOperand(vars, parts.right);
   }
+}
+
+// The number that `text` begins with, as a note shows it: the sign and the
+// digits, a long run of digits shortened.
+std::string numberShown(std::string_view text) {
+  std::size_t begin = 0;
+  while (begin < text.size() &&
+         (text[begin] == ' ' || (text[begin] >= '\t' && text[begin] <= '\r')))
+    ++begin;
+  std::size_t end = begin;
+  if (end < text.size() && (text[end] == '+' || text[end] == '-')) ++end;
+  while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+  constexpr std::size_t kShown = 40;
+  std::string shown(text.substr(begin, std::min(end - begin, kShown)));
+  if (end - begin > kShown) shown += "...";
+  return shown;
+}
+
+std::string decimal(std::int32_t value) {
+  std::string text;
+  appendDecimal(text, value);
+  return text;
+}
+
+[[gnu::cold, gnu::noinline]] void noteWrapped(char op, std::int32_t left,
+                                              std::int32_t right,
+                                              std::int32_t result) {
+  if (!notesWanted()) return;
+  note("arithmetic wrapped around: " + decimal(left) + ' ' + op + ' ' +
+       decimal(right) + " gives " + decimal(result));
+}
+
+[[gnu::cold, gnu::noinline]] std::int32_t readNoting(std::string_view text) {
+  bool saturated = false;
+  std::int32_t value = readInteger(text, saturated);
+  if (saturated)
+    note("number text '" + numberShown(text) +
+         "' is beyond the 32-bit range and reads as " + decimal(value));
+  return value;
 }
 
 // Whether the literal body `body` holds no reference, and no escaped dollar
@@ -124,24 +176,65 @@ void notDeclared(std::string_view name) {
 }
 
 std::int32_t applyOperator(char op, std::int32_t left, std::int32_t right) {
-  // Wrapping arithmetic, done unsigned so that overflow is defined.
-  auto l = static_cast<std::uint32_t>(left);
-  auto r = static_cast<std::uint32_t>(right);
+  // The builtins give the wrapped result, well defined, and tell of the
+  // overflow in the same instruction, so the test for a note costs one branch
+  // that is never taken.
+  std::int32_t result;
   switch (op) {
     case '+':
-      return static_cast<std::int32_t>(l + r);
+      if (__builtin_add_overflow(left, right, &result)) [[unlikely]]
+        noteWrapped(op, left, right, result);
+      return result;
     case '-':
-      return static_cast<std::int32_t>(l - r);
+      if (__builtin_sub_overflow(left, right, &result)) [[unlikely]]
+        noteWrapped(op, left, right, result);
+      return result;
     case '*':
-      return static_cast<std::int32_t>(l * r);
+      if (__builtin_mul_overflow(left, right, &result)) [[unlikely]]
+        noteWrapped(op, left, right, result);
+      return result;
     case '/':
     case '%':
       if (right == 0) fail("Division by zero\n", 1);
-      if (right == -1) return op == '/' ? static_cast<std::int32_t>(0u - l) : 0;
+      if (right == -1) {
+        if (op == '%') return 0;
+        // Only the most negative number has no opposite: it wraps to itself.
+        result =
+            static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(left));
+        if (left == std::numeric_limits<std::int32_t>::min()) [[unlikely]]
+          noteWrapped(op, left, right, result);
+        return result;
+      }
       return op == '/' ? left / right : left % right;
     default:
       return 0;
   }
+}
+
+std::int32_t readNumberText(std::string_view text) {
+  // The reading that notes stays out of line, so that callers pay for it only
+  // when notes are wanted.
+  if (notesWanted()) [[unlikely]]
+    return readNoting(text);
+  return readInteger(text);
+}
+
+std::optional<std::string> writtenNumberNote(std::string_view text) {
+  if (!encloses(text, '(', ')')) return std::nullopt;
+  ArithmeticParts parts = splitArithmetic(text);
+  // A lone operand is read as digits whatever it holds; the operands of an
+  // operation only when they name no variable.
+  bool leftOnly = parts.right.empty();
+  for (std::string_view operand :
+       {std::string_view(parts.left), std::string_view(parts.right)}) {
+    if (!leftOnly && !operand.empty() && operand.front() == '$') continue;
+    bool saturated = false;
+    std::int32_t value = readInteger(operand, saturated);
+    if (saturated)
+      return "number " + numberShown(operand) +
+             " is beyond the 32-bit range and counts as " + decimal(value);
+  }
+  return std::nullopt;
 }
 
 void appendLiteralPieces(const Word& word, std::size_t firstPiece,
@@ -243,9 +336,9 @@ std::int32_t turnExpressionToInt(const Word& word) {
         case Type::Int:
           return variable.asInt();
         case Type::String:
-          return readInteger(variable.asString().view());
+          return readNumberText(variable.asString().view());
         case Type::File:
-          return readInteger(variable.asFile()->path());
+          return readNumberText(variable.asFile()->path());
         case Type::Array:
           return 0;  // the text form begins with "{"
       }
@@ -253,7 +346,7 @@ std::int32_t turnExpressionToInt(const Word& word) {
     }
     case WordForm::Literal: {
       std::string scratch;
-      return readInteger(literalText(word, scratch));
+      return readNumberText(literalText(word, scratch));
     }
     case WordForm::Bare:
       break;

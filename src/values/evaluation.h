@@ -100,9 +100,15 @@ inline std::int32_t operandValue(const ArithmeticOperand& operand) {
   if (variable == nullptr || variable->type() != Type::Int) return 0;
   return *std::get_if<std::int32_t>(&variable->value);
 }
-// `left` `op` `right` with 32-bit wrap-around; division or remainder by zero
-// ends the run; an unknown operator gives 0.
+// `left` `op` `right` with 32-bit wrap-around, noted when notes are wanted;
+// division or remainder by zero ends the run; an unknown operator gives 0.
 std::int32_t applyOperator(char op, std::int32_t left, std::int32_t right);
+// `text` read as a decimal integer (see readInteger); digits beyond the 32-bit
+// range are noted when notes are wanted.
+std::int32_t readNumberText(std::string_view text);
+// For an arithmetic word `text` with a number written beyond the 32-bit range,
+// the note to give when its statement runs; nothing otherwise.
+std::optional<std::string> writtenNumberNote(std::string_view text);
 
 // Whether two values are the same value: same kind and same number, same
 // characters, the very same element records in the same order, or the same

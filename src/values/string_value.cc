@@ -58,8 +58,8 @@ std::int32_t StringValue::utf16Length() const {
   Rep* r = rep();
   if (r->units < 0) {
     std::string_view bytes(r->data(), r->size);
-    r->units = isAscii() ? static_cast<std::int32_t>(std::min<std::size_t>(
-                               bytes.size(), 0x7FFFFFFF))
+    r->units = isAscii() ? static_cast<std::int32_t>(
+                               std::min<std::size_t>(bytes.size(), 0x7FFFFFFF))
                          : corvel::utf16Length(bytes);
   }
   return r->units;
@@ -139,6 +139,10 @@ void StringValue::append(std::string_view more) {
     if (r->refs == 1 && size <= r->capacity) {
       // `more` may lie inside these very bytes, which stay where they are.
       std::memmove(r->data() + r->size, more.data(), more.size());
+      // The last cut may have begun inside a sequence that was incomplete
+      // and that these bytes complete: that place is no character boundary
+      // any more. Earlier places stay what they were.
+      if (r->cursor.byte + 4 > r->size) r->cursor = TextPosition();
       r->size = size;
       if (r->ascii == 1 && !corvel::isAscii(more)) r->ascii = 0;
       r->units = -1;
@@ -161,8 +165,7 @@ void StringValue::append(std::string_view more) {
 void StringValue::assign(std::string_view bytes) {
   if (isLong()) {
     Rep* r = rep();
-    if (r->refs == 1 && bytes.size() <= r->capacity &&
-        bytes.size() > kSmall) {
+    if (r->refs == 1 && bytes.size() <= r->capacity && bytes.size() > kSmall) {
       std::memcpy(r->data(), bytes.data(), bytes.size());
       r->size = bytes.size();
       r->units = -1;

@@ -24,6 +24,7 @@ expect_file bin/corvel-check
 expect_file share/man/man1/corvel.1
 expect_file share/man/man1/corvel-check.1
 expect_file share/doc/corvel/language.md
+expect_file share/doc/corvel/cookbook.md
 expect_file share/doc/corvel/README.md
 expect_file share/doc/corvel/LICENSE
 expect_file share/doc/corvel/CHANGELOG.md

@@ -130,6 +130,9 @@ goto [again]
     out, err = process.communicate(timeout=TIMEOUT)
     expect(process.returncode == 1, f"status {process.returncode}, expected 1")
     expect(out == b"Out of memory\n", f"printed {out!r}")
+    # The location is written without allocating, so it names the line even now.
+    expect(err == f"{folder / 'script.cv'}:7: Out of memory\n    set $s [$s#$s]\n".encode(),
+           f"standard error {err!r}")
     expect((folder / "kept.txt").read_text() == "kept\n", "the written file lost its text")
     expect(not list(folder.glob("core*")), "a core file was left")
 

@@ -98,5 +98,52 @@ TEST(StringValue, CuttingOneUnitAfterAnotherMatchesCuttingFromTheStart) {
   }
 }
 
+// Every fact a string remembers (its length, whether it is ASCII, where its
+// last cut began) must still hold after each kind of change, also when the
+// change completes a character whose first bytes the string ended with.
+TEST(StringValue, RememberedFactsFollowEveryChange) {
+  const std::string bases[] = {
+      kLong, "h\xC3\xA9llo w\xC3\xB6rld, more than fifteen bytes \xE2\x82",
+      kLong + "\xF0\x9F", kLong + "\xC3"};
+  using Change = void (*)(StringValue&);
+  const std::pair<const char*, Change> changes[] = {
+      {"completes the tail", [](StringValue& v) { v.append("\x82\xAC!"); }},
+      {"appends one continuation", [](StringValue& v) { v.append("\xAC"); }},
+      {"appends a character",
+       [](StringValue& v) { v.append("\xF0\x9F\x98\x80"); }},
+      {"appends itself", [](StringValue& v) { v.append(v.view()); }},
+      {"upper-cases", [](StringValue& v) { v.mapAsciiCase(true); }},
+      {"keeps a middle", [](StringValue& v) { v.keepUtf16Units(2, 20); }},
+      {"is replaced", [](StringValue& v) { v.assign(std::string(40, 'q')); }},
+  };
+  for (const std::string& base : bases) {
+    for (const auto& [name, change] : changes) {
+      auto prepared = [&base, change = change] {
+        // A block with room to grow, so that appends stay in place.
+        StringValue value(std::string(200, '-'));
+        value.assign(base);
+        // Learn every fact, cutting one unit after another up to the last.
+        std::int32_t before = value.utf16Length();
+        value.isAscii();
+        for (std::int32_t i = 0; i < before; ++i) value.utf16Slice(i, i + 1);
+        change(value);
+        return value;
+      };
+      const std::string bytes(prepared().view());
+      StringValue fresh(bytes);
+      std::int32_t length = fresh.utf16Length();
+      ASSERT_EQ(prepared().utf16Length(), length) << name;
+      ASSERT_EQ(prepared().isAscii(), fresh.isAscii()) << name;
+      // Each cut made first after the change, where a stale memory would
+      // show.
+      for (std::int32_t i = 0; i < length; ++i) {
+        ASSERT_EQ(prepared().utf16Slice(i, i + 1).view(),
+                  utf16Substring(bytes, i, i + 1))
+            << name << ", unit " << i << " of " << base;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace corvel

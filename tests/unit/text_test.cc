@@ -27,6 +27,29 @@ TEST(Text, ReadsIntegersLikeScriptsExpect) {
     EXPECT_EQ(readInteger(text), value) << text;
 }
 
+TEST(Text, TellsWhenANumberSaturates) {
+  // The bounds themselves fit; one past either does not, and neither does a
+  // long run of digits, whatever follows it.
+  const std::pair<std::string, bool> cases[] = {
+      {"2147483647", false},
+      {"2147483648", true},
+      {"-2147483648", false},
+      {"-2147483649", true},
+      {" +99999999999x", true},
+      {"0000000000002147483647", false},
+      {"-0", false},
+      {"", false},
+      {"12abc", false},
+      {"-18446744073709551616", true},
+  };
+  for (const auto& [text, saturates] : cases) {
+    bool saturated = !saturates;
+    std::int32_t value = readInteger(text, saturated);
+    EXPECT_EQ(saturated, saturates) << text;
+    EXPECT_EQ(value, readInteger(text)) << text;
+  }
+}
+
 TEST(Text, CountsAndCutsUtf16Units) {
   const std::string emoji = "\xF0\x9F\x98\x80";  // U+1F600, two units
   EXPECT_EQ(utf16Length("abc"), 3);
