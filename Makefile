@@ -1,7 +1,7 @@
 # Set-up, build and tests in two commands: `make run` and `make test`.
 PACKAGES := cmake make g++ pkg-config python3 libicu-dev libssl-dev libcurl4-openssl-dev \
-            libgtest-dev libgmock-dev dpkg-dev file man-db groff-base mandoc git lintian \
-            devscripts vim neovim
+            libgtest-dev libgmock-dev dpkg-dev file man-db groff-base nlohmann-json3-dev mandoc \
+            git lintian devscripts vim neovim
 # What a distribution build of the debian/ folder needs besides (`make distcheck`).
 DIST_PACKAGES := debhelper
 # The interpreters `make bench` compares Corvel with; tcllib-critcl is tcllib's compiled MD5.
@@ -9,11 +9,11 @@ BENCH_PACKAGES := python3 perl tcl8.6 tcllib tcllib-critcl lua5.4
 # What the fuzz targets need: Debian's clang with its sanitizer and libFuzzer runtimes, and
 # llvm-symbolizer for readable reports.
 FUZZ_PACKAGES := clang llvm libclang-rt-14-dev cmake make pkg-config libicu-dev libssl-dev \
-                 libcurl4-openssl-dev
+                 libcurl4-openssl-dev nlohmann-json3-dev
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
-FUZZ_TARGETS := fuzz_load fuzz_run fuzz_differential
+FUZZ_TARGETS := fuzz_load fuzz_run fuzz_differential fuzz_analysis
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local

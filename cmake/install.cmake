@@ -7,7 +7,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 # The man pages carry the project's version in their header line.
-foreach(page corvel corvel-check)
+foreach(page corvel corvel-check corvel-lsp)
   configure_file(man/${page}.1.in ${CMAKE_BINARY_DIR}/man/${page}.1 @ONLY)
 endforeach()
 
@@ -34,22 +34,20 @@ if(NOT written STREQUAL manifest)
   file(WRITE ${CORVEL_VSCODE_MANIFEST} "${manifest}")
 endif()
 
-install(TARGETS corvel corvel-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS corvel corvel-check corvel-lsp RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_BINARY_DIR}/man/corvel.1 ${CMAKE_BINARY_DIR}/man/corvel-check.1
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES README.md CHANGELOG.md LICENSE docs/language.md docs/cookbook.md
+        ${CMAKE_BINARY_DIR}/man/corvel-lsp.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES README.md CHANGELOG.md LICENSE docs/language.md docs/cookbook.md docs/checks.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Editor support: every editor's files under share/corvel/editors, and the Vim files also where
-# Vim and Neovim look for system-wide additions. What only the published .vsix needs stays out:
-# its links to LICENSE (the package's copyright file holds it) and CHANGELOG.md (installed with
-# the documentation), and its Marketplace page.
+# Vim and Neovim look for system-wide additions. The extension's Marketplace page stays out (the
+# .vsix carries it), and so do its npm packages: see editors/README.md.
 install(DIRECTORY ${CORVEL_VSCODE}/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/corvel/editors/vscode
         PATTERN node_modules EXCLUDE
         PATTERN package.json EXCLUDE
-        PATTERN LICENSE EXCLUDE
-        PATTERN CHANGELOG.md EXCLUDE
+        PATTERN package-lock.json EXCLUDE
         PATTERN README.md EXCLUDE
         PATTERN .vscodeignore EXCLUDE
         PATTERN *.vsix EXCLUDE)
@@ -61,10 +59,11 @@ foreach(kind syntax ftdetect ftplugin indent)
   endforeach()
 endforeach()
 
-# The .vsix for the Marketplace, packaged by vsce from editors/node_modules (`make editors`).
+# The .vsix for the Marketplace, bundled by esbuild and packaged by vsce from editors/node_modules
+# (`make editors`).
 add_custom_target(vsix
   COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_CURRENT_SOURCE_DIR} -DVERSION=${PROJECT_VERSION}
-          -DOUTPUT=${CMAKE_BINARY_DIR}/corvel-${PROJECT_VERSION}.vsix
+          -DSTAGE=${CMAKE_BINARY_DIR}/vsix -DOUTPUT=${CMAKE_BINARY_DIR}/corvel-${PROJECT_VERSION}.vsix
           -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/vsix.cmake
   VERBATIM)
 
@@ -86,9 +85,9 @@ if(NOT CORVEL_SANITIZE AND NOT CORVEL_FUZZ)
       COMMAND ${CMAKE_COMMAND} -DDPKG_SHLIBDEPS=${DPKG_SHLIBDEPS}
               -DWORK=${CMAKE_BINARY_DIR}/package-depends
               -DOUTPUT=${CMAKE_BINARY_DIR}/package-depends.txt
-              "-DPROGRAMS=$<TARGET_FILE:corvel>;$<TARGET_FILE:corvel-check>;$<TARGET_FILE:corvel-lazy-libraries>"
+              "-DPROGRAMS=$<TARGET_FILE:corvel>;$<TARGET_FILE:corvel-check>;$<TARGET_FILE:corvel-lsp>;$<TARGET_FILE:corvel-lazy-libraries>"
               -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/package_depends.cmake
-      DEPENDS corvel corvel-check corvel-lazy-libraries
+      DEPENDS corvel corvel-check corvel-lsp corvel-lazy-libraries
               ${CMAKE_CURRENT_SOURCE_DIR}/cmake/package_depends.cmake
       VERBATIM)
     add_custom_target(package-depends ALL DEPENDS ${CMAKE_BINARY_DIR}/package-depends.txt)
@@ -109,7 +108,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "with variable references, one-operation arithmetic, if/goto/labels, and\n"
     "commands for strings, arrays, text files, the file system, the shell and\n"
     "the network. corvel-check reports likely mistakes in scripts without\n"
-    "running them.")
+    "running them, and corvel-lsp shows them in editors as a language server.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -20,6 +20,19 @@ struct WordCount {
 
 class Operands;
 
+// What a command is for, kept in its row so that what the editor and the
+// checker tell never disagrees with what the dispatcher does.
+struct CommandHelp {
+  // The words of a line as the reference writes them, for a row that has no
+  // usage line.
+  std::string_view form;
+  // What the command does, in a sentence or two.
+  std::string_view summary;
+  // Its faults, one a line: the message in backticks, a colon and what
+  // follows it.
+  std::string_view faults;
+};
+
 // One row of the command table: everything the generic path knows about a
 // command word.
 struct Command {
@@ -28,6 +41,10 @@ struct Command {
   // Printed when the count is wrong (the run then ends with status 1); empty
   // when no count is checked.
   std::string_view usage;
+  // The words taken as variable names, as bits of their numbers (the command
+  // word is 1); the others are evaluated.
+  std::uint32_t names;
+  CommandHelp help;
   void (*run)(Operands&);
 };
 
@@ -35,6 +52,22 @@ struct Command {
 const Command* findCommand(std::string_view word);
 // Every row of the table, sorted by word.
 std::span<const Command> commandRows();
+// Whether `command` takes its word `number` (the command word is 1) as a
+// variable name.
+bool takesName(const Command& command, std::size_t number);
+// The words of a line of `command` as the reference writes them: its usage
+// line without "Usage: " and the line feed, or its form.
+std::string_view commandSynopsis(const Command& command);
+
+// A command that acts only alone on its line; with more words the line does
+// nothing.
+struct OneWordCommand {
+  std::string_view word;
+  LineAction action;
+  std::string_view summary;
+};
+// The one-word commands, sorted by word.
+std::span<const OneWordCommand> oneWordCommands();
 
 // The words of the line being run, taken as the command's row asks.
 class Operands {

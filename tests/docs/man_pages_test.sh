@@ -11,7 +11,7 @@ standard=(NAME LIBRARY SYNOPSIS CONFIGURATION DESCRIPTION OPTIONS "EXIT STATUS" 
           ERRORS ENVIRONMENT FILES ATTRIBUTES VERSIONS STANDARDS HISTORY NOTES CAVEATS BUGS
           EXAMPLES AUTHORS "REPORTING BUGS" COPYRIGHT "SEE ALSO")
 failed=0
-for page in corvel corvel-check; do
+for page in corvel corvel-check corvel-lsp; do
   file=$man_dir/$page.1
   warnings=$(MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)
   if [ -n "$warnings" ]; then

@@ -21,8 +21,12 @@ expect_file() {
 }
 expect_file bin/corvel
 expect_file bin/corvel-check
+expect_file bin/corvel-lsp
 expect_file share/man/man1/corvel.1
 expect_file share/man/man1/corvel-check.1
+expect_file share/man/man1/corvel-lsp.1
+expect_file share/doc/corvel/checks.md
+expect_file share/corvel/editors/vscode/extension.js
 expect_file share/doc/corvel/language.md
 expect_file share/doc/corvel/cookbook.md
 expect_file share/doc/corvel/README.md

@@ -25,7 +25,7 @@ build_package() {
 
 deb=$(build_package first)
 # The second time as a later build would see it: newer files, another umask and time zone.
-touch "$build/corvel" "$build/corvel-check" "$build"/man/*.1
+touch "$build/corvel" "$build/corvel-check" "$build/corvel-lsp" "$build"/man/*.1
 again=$(umask 077 && TZ=Asia/Tokyo build_package second)
 if ! cmp "$deb" "$again"; then
   echo "two builds of the same commit differ:"
@@ -55,8 +55,9 @@ expect_field Section interpreters
 [ -n "$(field Maintainer)" ] || { echo "no Maintainer"; failed=1; }
 
 contents=$(dpkg-deb --contents "$deb")
-for path in ./usr/bin/corvel ./usr/bin/corvel-check ./usr/share/man/man1/corvel.1.gz \
-            ./usr/share/man/man1/corvel-check.1.gz ./usr/share/doc/corvel/copyright \
+for path in ./usr/bin/corvel ./usr/bin/corvel-check ./usr/bin/corvel-lsp \
+            ./usr/share/man/man1/corvel.1.gz ./usr/share/man/man1/corvel-check.1.gz \
+            ./usr/share/man/man1/corvel-lsp.1.gz ./usr/share/doc/corvel/copyright \
             ./usr/share/doc/corvel/changelog.gz ./usr/share/doc/corvel/language.md \
             ./usr/share/lintian/overrides/corvel ./usr/share/nvim/site/syntax/corvel.vim \
             ./usr/share/vim/vimfiles/indent/corvel.vim; do
@@ -72,7 +73,7 @@ cmp "$source/debian/copyright" "$root/usr/share/doc/corvel/copyright" || failed=
 # Debian's own check of both programs; control-flow protection is left out because Debian 12's C
 # start-up files carry no note of it, so no program linked there can show it.
 if ! hardening-check --nocfprotection "$root/usr/bin/corvel" "$root/usr/bin/corvel-check" \
-     >"$scratch/hardening.txt" 2>&1; then
+     "$root/usr/bin/corvel-lsp" >"$scratch/hardening.txt" 2>&1; then
   cat "$scratch/hardening.txt"
   failed=1
 fi

@@ -1,21 +1,25 @@
 #!/usr/bin/env bash
 # Packages the VS Code extension twice as `make editors` does and checks that vsce warns about
 # nothing, that both .vsix files are the same bytes, and what the Marketplace reads from them:
-# the version, the licence, the change log, the icon, and no stray files. Skipped (status 77)
-# where vsce is not installed, as in a distribution build.
+# the version, the licence, the change log, the icon, no stray files, and an extension.js that
+# loads with its language client bundled in. Skipped (status 77) where vsce and esbuild are not
+# installed, as in a distribution build.
 # Usage: vsix_test.sh SOURCE_DIR VERSION
 set -euo pipefail
 source=$1 version=$2
-if [ ! -x "$source/editors/node_modules/.bin/vsce" ]; then
-  echo "vsce is not installed (make editor-deps)"
-  exit 77
-fi
+for tool in vsce esbuild; do
+  if [ ! -x "$source/editors/node_modules/.bin/$tool" ]; then
+    echo "$tool is not installed (make editor-deps)"
+    exit 77
+  fi
+done
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 cp "$source/editors/vscode/package.json" "$scratch/manifest-before"
 for copy in first second; do
-  if ! cmake -DSOURCE_DIR="$source" -DVERSION="$version" -DOUTPUT="$scratch/$copy.vsix" \
+  if ! cmake -DSOURCE_DIR="$source" -DVERSION="$version" -DSTAGE="$scratch/stage-$copy" \
+       -DOUTPUT="$scratch/$copy.vsix" \
        -P "$source/cmake/vsix.cmake" >"$scratch/$copy.log" 2>&1; then
     cat "$scratch/$copy.log"
     exit 1
@@ -33,13 +37,13 @@ if ! cmp -s "$source/editors/vscode/package.json" "$scratch/manifest-before"; th
   exit 1
 fi
 
-python3 - "$scratch/first.vsix" "$source" "$version" <<'PYTHON'
+python3 - "$scratch/first.vsix" "$source" "$version" "$scratch/unpacked" <<'PYTHON'
 import json
 import struct
 import sys
 import zipfile
 
-vsix, source, version = sys.argv[1:]
+vsix, source, version, unpacked = sys.argv[1:]
 failed = []
 with zipfile.ZipFile(vsix) as archive:
     names = set(archive.namelist())
@@ -67,7 +71,22 @@ with zipfile.ZipFile(vsix) as archive:
                    "extension/language-configuration.json"):
         if needed not in names:
             failed.append(f"not packaged: {needed}")
+    archive.extractall(unpacked)
 for message in failed:
     print(message)
 sys.exit(1 if failed else 0)
 PYTHON
+
+# The extension as VS Code loads it, with a stand-in for the editor's own module: the language
+# client must come from the bundle, since the package carries no node_modules.
+mkdir -p "$scratch/stub/vscode"
+echo 'module.exports = new Proxy({}, { get: (_, key) => key === "__esModule" ? false : class {} });' \
+  >"$scratch/stub/vscode/index.js"
+if ! NODE_PATH="$scratch/stub" node -e '
+  const extension = require(process.argv[1]);
+  if (typeof extension.activate !== "function") throw new Error("no activate");
+' "$scratch/unpacked/extension/extension.js" >"$scratch/load.log" 2>&1; then
+  echo "the packaged extension.js does not load:"
+  cat "$scratch/load.log"
+  exit 1
+fi

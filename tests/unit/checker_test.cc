@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
 #include "checker/closest_word.h"
 
 namespace corvel {
@@ -20,9 +24,9 @@ struct Case {
 };
 
 void expectWarnings(const Case& c) {
-  std::vector<Warning> found = checkScript(c.source);
+  std::vector<Finding> found = checkScript(std::string_view(c.source));
   std::string all;
-  for (const Warning& warning : found)
+  for (const Finding& warning : found)
     all += "\n  " + std::to_string(warning.line) + ": " + warning.message;
   ASSERT_EQ(found.size(), c.warnings.size())
       << "script:\n"
@@ -132,10 +136,10 @@ TEST(Checker, BracketsAndLoadFaults) {
          "script, so none of it runs (write '\\)' for a "
          "plain bracket)"}}},
   });
-  std::vector<Warning> found = checkScript("print [a]\nprint ]\n");
+  std::vector<Finding> found = checkScript("print [a]\nprint ]\n");
   ASSERT_EQ(found.size(), 1u);
   EXPECT_TRUE(found[0].error);
-  EXPECT_FALSE(checkScript("print [a\n")[0].error);
+  EXPECT_FALSE(checkScript(std::string_view("print [a\n"))[0].error);
 }
 
 TEST(Checker, Variables) {
@@ -245,9 +249,121 @@ TEST(Checker, CommentsAndBareWords) {
 TEST(Checker, OrdersWarningsByLine) {
   expectWarnings({"print $x\nint $a\nstring $a\npirnt [b]\nprint [c\n",
                   {{1, "'$x'"}, {3, "'$a'"}, {4, "'pirnt'"}, {5, "'['"}}});
-  EXPECT_EQ(formatWarning("dir/a.cv", {7, "text", false}),
-            "dir/a.cv:7: warning: text\n");
-  EXPECT_EQ(formatWarning("a.cv", {2, "text", true}), "a.cv:2: error: text\n");
+  Finding finding{"bare-word", 7, {}, "text", false, std::nullopt};
+  EXPECT_EQ(formatFinding("dir/a.cv", finding),
+            "dir/a.cv:7: warning: text [bare-word]\n");
+  finding = {"load-error", 2, {}, "text", true, std::nullopt};
+  EXPECT_EQ(formatFinding("a.cv", finding),
+            "a.cv:2: error: text [load-error]\n");
+}
+
+TEST(Checker, BackslashesThatAreNoEscape) {
+  expectAll({
+      {"print [a\\tb]\n",
+       {{1,
+         "='\\t' is no escape: it gives 't'; write a real tab (or '\\\\t' "
+         "for a backslash and 't')"}}},
+      {"print [\\x41\\u00e9]\n",
+       {{1, "write 'A' itself"}, {1, "write 'é' itself"}}},
+      {"print [\\0 \\q]\n",
+       {{1, "'\\0' is no escape"}, {1, "'\\q' is no escape"}}},
+      // The escapes of the language, an escaped backslash before a letter, and
+      // punctuation after a backslash are all meant.
+      {"print [\\n\\r\\a\\\\t\\[\\]\\(\\)\\%\\$\\.]\n", {}},
+      // Lines that do nothing are not checked.
+      {"#!/bin/corvel \\t\n// see \\t\n", {{2, "no comments"}}},
+  });
+}
+
+// The fix of the single finding of `script`: the text it replaces and the
+// replacement.
+std::pair<std::string, std::string> onlyFix(const std::string& script) {
+  std::vector<Finding> found = checkScript(std::string_view(script));
+  if (found.size() != 1 || !found[0].fix) return {"no single fix", ""};
+  const Fix& fix = *found[0].fix;
+  return {script.substr(fix.span.begin, fix.span.end - fix.span.begin),
+          fix.text};
+}
+
+TEST(Checker, CertainFixesReplaceExactlyTheirWords) {
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"int $j\nset $j ($j+1)\n", "($j+1)", "($j + 1)"},
+      {"int $j\nset $j ($j)\n", "($j)", "($j + 0)"},
+      {"int $j\nset $j ( $j + 1)\n", "( $j + 1)", "($j + 1)"},
+      {"int $j\nset $j ()\n", "()", "(0)"},
+      {"pirnt [x]\n", "pirnt", "print"},
+      {"string $seen $h\nprint [$seen/$h]\n", "seen/$h", "seen#/$h"},
+      {"print [\xF0\x9F\x98\x80\\t]\n", "\\t", "\t"},
+      {"print [cost $5]\n", "", "\\"},
+      {"print [a $ b]\n", "$", "\\$"},
+      {"int $n\nset $n 42\n", "42", "(42)"},
+      {"array $a\nadd $a word\n", "word", "[word]"},
+      {"*loop\ngoto loop\n", "loop", "[loop]"},
+      {"*loop\ngoto [lop]\n", "lop", "loop"},
+      {"*loop\ngoto [*lop]\n", "lop", "loop"},
+      {"print [a]\n* end\n", "* end", "*end"},
+  };
+  for (const auto& [script, replaced, replacement] : cases) {
+    auto [found, text] = onlyFix(script);
+    EXPECT_EQ(found, replaced) << script;
+    EXPECT_EQ(text, replacement) << script;
+  }
+  // A word written with an escape gets no fix: its bytes are not its text.
+  std::vector<Finding> escaped =
+      checkScript(std::string_view("int $j\nset $j ($j+\\%)\n"));
+  ASSERT_EQ(escaped.size(), 1u);
+  EXPECT_FALSE(escaped[0].fix);
+}
+
+TEST(Checker, NocheckSilencesTheCodesItNamesOnItsLine) {
+  expectAll({
+      {"print [\\t] ;//nocheck no-escape\n", {}},
+      // Only the code named, only on its line, and the statement before it
+      // when that statement ends there.
+      {"print [\\t] $x ;//nocheck no-escape\nprint [\\t]\n",
+       {{1, "'$x' is used"}, {2, "'\\t'"}}},
+      {"print [a\n\\t];//nocheck no-escape\n", {}},
+      {"print [a] ;//nocheck bare-word\nprint b\n", {{2, "bare word"}}},
+      {"//nocheck\n", {{1, "names no warning code"}}},
+      {"print [\\t] ;//nocheck no-escapes\n",
+       {{1, "no escape"},
+        {1, "='no-escapes' is no warning code (did you mean 'no-escape'?)"}}},
+      // After a braceless `if` the note is what a false condition skips.
+      {"if (1) == (2) ;//nocheck not-a-comparison\nprint [a]\n",
+       {{1, "a braceless 'if' skips the next statement"}}},
+      // A script that does not load cannot be silenced into one that does.
+      {"print )\n;//nocheck load-error\n", {{1, "Unexpected ')'"}}},
+  });
+}
+
+TEST(Checker, EveryCodeIsDocumentedAndEveryFindingHasOne) {
+  std::ifstream file(std::string(CORVEL_SOURCE_DIR) + "/docs/checks.md");
+  std::stringstream reference;
+  reference << file.rdbuf();
+  const std::string text = reference.str();
+  for (const CheckCode& code : checkCodes()) {
+    // The entry's example gets the warning it is about.
+    std::size_t entry = text.find("\n### `" + std::string(code.code) + "`\n");
+    ASSERT_NE(entry, std::string::npos)
+        << code.code << " has no entry in docs/checks.md";
+    std::size_t begin = text.find("```corvel\n", entry);
+    ASSERT_NE(begin, std::string::npos) << code.code;
+    begin += 10;
+    std::string example = text.substr(begin, text.find("```", begin) - begin);
+    std::vector<Finding> found = checkScript(std::string_view(example));
+    EXPECT_TRUE(
+        std::any_of(found.begin(), found.end(),
+                    [&](const Finding& f) { return f.code == code.code; }))
+        << code.code << "'s example:\n"
+        << example;
+  }
+  const char* scripts[] = {
+      "pirnt $x\n# a\n}x\nexit now\nx\n* y\nif (1) = (2) z\n",
+      "int $a\nstring $a\nset $a ($a+1) (1)\nprint [$5 $a.]\ngoto [q]\n",
+  };
+  for (const char* script : scripts)
+    for (const Finding& finding : checkScript(std::string_view(script)))
+      EXPECT_TRUE(isCheckCode(finding.code)) << finding.message;
 }
 
 TEST(ClosestWord, SuggestsOnlyCloseCandidates) {
