@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# One version everywhere: both programs' --version, the man pages, the VS Code manifest, the
+# One version everywhere: the programs' --version, the man pages, the VS Code manifest, the
 # change logs, all equal to the project's; and `corvel --version` never takes a script path away.
 # Usage: version_test.sh BUILD_DIR SOURCE_DIR VERSION
 set -uo pipefail
@@ -31,6 +31,7 @@ expect_version() {
 
 expect 0 "corvel $version" "$build/corvel" --version
 expect 0 "corvel-check $version" "$build/corvel-check" --version
+expect 0 "corvel-lsp $version" "$build/corvel-lsp" --version
 # Not the only argument: the old reading, where the first argument is the script path.
 expect 1 "$build/corvel: Unknown option: extra.cv
 Cannot open script: --version" "$build/corvel" --version extra.cv
@@ -52,7 +53,7 @@ if [ -w /dev/full ]; then
   fi
 fi
 
-for page in corvel corvel-check; do
+for page in corvel corvel-check corvel-lsp; do
   header=$(head -1 "$build/man/$page.1")
   expect_version "the header of $page.1 ($header)" \
     "$(sed -n 's/^\.TH .* "Corvel \([^"]*\)" .*/\1/p' <<<"$header")"
