@@ -22,9 +22,11 @@ TIMEOUT = 60
 SANITIZED = False
 
 WRITES_THEN_LOOPS = """file $f
+file $m
 fopen $f [kept.txt] [w]
 fwrite $f [kept\\n]
 print [ready\\n]
+fopen $m [marker] [w]
 int $i
 *again
 set $i ($i + 1)
@@ -77,8 +79,14 @@ def stop_with(signal_number, script, folder, stdin=None):
     # Output goes to a file: a child of `system` may keep a pipe open after the
     # run has stopped, and the stop is what is timed.
     with open(folder / "out.txt", "wb") as output:
+        (folder / "marker").unlink(missing_ok=True)
         process = run(folder, script, stdin=stdin, stdout=output)
-        time.sleep(0.5)
+        # Once the marker is made, "ready" has been printed; a blocking command then has time
+        # to block (a stop before it is honoured as it begins, which gives the same result).
+        deadline = time.monotonic() + TIMEOUT
+        while not (folder / "marker").exists() and time.monotonic() < deadline:
+            time.sleep(0.01)
+        time.sleep(0.2)
         started = time.monotonic()
         process.send_signal(signal_number)
         process.wait(timeout=TIMEOUT)
