@@ -1,6 +1,9 @@
 # Set-up, build and tests in two commands: `make run` and `make test`.
 PACKAGES := cmake make g++ pkg-config python3 libicu-dev libssl-dev libcurl4-openssl-dev \
-            libgtest-dev libgmock-dev dpkg-dev file man-db groff-base nlohmann-json3-dev neovim
+            libgtest-dev libgmock-dev dpkg-dev file man-db groff-base nlohmann-json3-dev mandoc \
+            git lintian devscripts vim neovim
+# What a distribution build of the debian/ folder needs besides (`make distcheck`).
+DIST_PACKAGES := debhelper
 # The interpreters `make bench` compares Corvel with; tcllib-critcl is tcllib's compiled MD5.
 BENCH_PACKAGES := python3 perl tcl8.6 tcllib tcllib-critcl lua5.4 luajit
 # What the fuzz targets need: Debian's clang with its sanitizer and libFuzzer runtimes, and
@@ -15,8 +18,11 @@ FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 DESTDIR ?=
+# The one version, as CMakeLists.txt declares it.
+VERSION := $(shell sed -n 's/^project(corvel VERSION \([^ )]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: run test test-sanitize faults fuzz bench deps editor-deps build install package clean
+.PHONY: run test test-sanitize faults fuzz bench deps editor-deps build install package editors \
+        dist distcheck clean
 
 run: build
 	./$(BUILD)/corvel examples/tour.cv
@@ -69,9 +75,43 @@ build: deps
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
-# A Debian package that installs to /usr: $(BUILD)/corvel_<version>_<arch>.deb.
+# A Debian package that installs to /usr: $(BUILD)/corvel_<version>_<arch>.deb. Every time stamp
+# in it is the last commit's, so the same commit always gives the same bytes.
 package: build
 	cd $(BUILD) && cpack -G DEB
+
+# The VS Code extension for the Marketplace, packaged by vsce: $(BUILD)/corvel-<version>.vsix.
+editors: build editor-deps
+	cmake --build $(BUILD) --target vsix
+
+# The source tarball of the last commit: $(BUILD)/corvel-<version>.tar.gz, the same bytes for the
+# same commit.
+dist:
+	mkdir -p $(BUILD)
+	git -c tar.tar.gz.command="gzip -cn" archive --format=tar.gz --prefix=corvel-$(VERSION)/ \
+	    -o $(BUILD)/corvel-$(VERSION).tar.gz HEAD
+
+# The source tarball built as a distribution builds it: dpkg-buildpackage -b (tests included) in
+# an unpacked copy, lintian on the package, then a second build in another folder, without the
+# tests, which must give the same bytes.
+distcheck: dist
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(DIST_PACKAGES)"
+	rm -rf $(BUILD)/distcheck
+	for copy in first second; do \
+	  mkdir -p $(BUILD)/distcheck/$$copy && \
+	  tar -xzf $(BUILD)/corvel-$(VERSION).tar.gz -C $(BUILD)/distcheck/$$copy || exit 1; \
+	done
+	cd $(BUILD)/distcheck/first/corvel-$(VERSION) && \
+	    DEB_BUILD_OPTIONS="parallel=$(JOBS)" dpkg-buildpackage -b -us -uc
+	lintian -i -I --pedantic --fail-on error,warning,info,pedantic \
+	    $(BUILD)/distcheck/first/corvel_$(VERSION)_*.deb
+	cd $(BUILD)/distcheck/second/corvel-$(VERSION) && \
+	    DEB_BUILD_OPTIONS="nocheck parallel=$(JOBS)" dpkg-buildpackage -b -us -uc
+	cd $(BUILD)/distcheck && for deb in first/*.deb first/*.ddeb; do \
+	  [ -e "$$deb" ] || continue; \
+	  cmp "$$deb" "second/$${deb#first/}" || exit 1; \
+	done
+	@echo "distcheck: the package builds, passes its tests and lintian, and builds the same twice"
 
 # Installs the Debian packages that are missing when run as root; otherwise names them.
 deps:

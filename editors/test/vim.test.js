@@ -1,4 +1,5 @@
-// Checks the Vim syntax and file type detection in a headless Vim, when Vim is there.
+// Checks the Vim syntax, file type detection, filetype plugin and indenting in a headless Vim,
+// when Vim is there.
 'use strict';
 
 const assert = require('node:assert/strict');
@@ -51,6 +52,26 @@ function groupsOf(result, lineNo, needle) {
   return [...groups];
 }
 
+// Opens `file` in Vim with our runtime files and the filetype plugins and indenting on, and
+// resolves to { settings, lines }: the buffer's options by name and its lines once re-indented
+// and typed into (see buffer_settings.vim).
+function editBuffer(file) {
+  const out = path.join(scratch, 'buffer.txt');
+  const run = spawnSync('vim', [
+    '-N', '-u', 'NONE', '-i', 'NONE', '-es',
+    '--cmd', `set rtp^=${path.join(editors, 'vim')}`, '--cmd', 'filetype plugin indent on',
+    '--cmd', `let g:out = '${out}'`, '-c', `source ${path.join(__dirname, 'buffer_settings.vim')}`, file,
+  ], { encoding: 'utf8', timeout: 30000 });
+  assert.equal(run.status, 0, `vim failed: ${run.stderr}`);
+  const written = fs.readFileSync(out, 'utf8').split('\n');
+  const settings = {};
+  for (const line of written.slice(0, 6)) {
+    const at = line.indexOf('=');
+    settings[line.slice(0, at)] = line.slice(at + 1);
+  }
+  return { settings, lines: written.slice(6, -1) };
+}
+
 function writeScript(name, text) {
   const file = path.join(scratch, name);
   fs.writeFileSync(file, text);
@@ -92,4 +113,55 @@ test('Vim ends statements where the loader does', { skip: !hasVim && 'vim is not
 test('Vim detects a script by its first line', { skip: !hasVim && 'vim is not installed' }, () => {
   assert.equal(highlight(writeScript('script', '#!/usr/bin/env corvel\nprint [x]\n')).filetype, 'corvel');
   assert.notEqual(highlight(writeScript('other', '#!/bin/sh\necho x\n')).filetype, 'corvel');
+});
+
+test('Vim sets no comment leader, so nothing can comment a line out into a statement',
+  { skip: !hasVim && 'vim is not installed' }, () => {
+    const { settings } = editBuffer(writeScript('plain.cv', 'print [x]\n'));
+    assert.equal(settings.filetype, 'corvel');
+    assert.equal(settings.errmsg, '');
+    assert.equal(settings.comments, '');
+    assert.equal(settings.commentstring, '');
+    for (const flag of 'cro') assert.ok(!settings.formatoptions.includes(flag), settings.formatoptions);
+  });
+
+// The indent VS Code gives each line with the extension's rules: one level in after a line that
+// matches increaseIndentPattern, one level out for a line that matches decreaseIndentPattern.
+function vscodeIndent(lines, width) {
+  const config = JSON.parse(fs.readFileSync(path.join(editors, 'vscode', 'language-configuration.json'), 'utf8'));
+  const increase = new RegExp(config.indentationRules.increaseIndentPattern);
+  const decrease = new RegExp(config.indentationRules.decreaseIndentPattern);
+  const result = [];
+  let previous = null;
+  for (const line of lines) {
+    const text = line.trimStart();
+    if (text === '') {
+      result.push('');
+      continue;
+    }
+    let indent = previous === null ? 0 : previous.length - previous.trimStart().length;
+    if (previous !== null && increase.test(previous)) indent += width;
+    if (decrease.test(text)) indent -= width;
+    const indented = ' '.repeat(Math.max(indent, 0)) + text;
+    result.push(indented);
+    previous = indented;
+  }
+  return result;
+}
+
+test('Vim indents if blocks as the VS Code extension does', { skip: !hasVim && 'vim is not installed' }, () => {
+  const script = [
+    'int $n', 'if $n == (0) {', 'print [zero]', '   if $n < (1)', 'print [small]', '', '}', 'print [end]',
+    'if $n == [{]', 'print [no block]', 'if $n == $m{', 'print [no blank]', 'iffy $n {', 'print [no if]',
+    'if $n != (1) {  ', '}', '} else {', '    print [after]',
+  ];
+  const { lines } = editBuffer(writeScript('blocks.cv', script.join('\n') + '\n'));
+  const typed = ['if $n < (3) {', 'print [$n]', '}', 'print [done]'];
+  const expected = vscodeIndent([...script, ...typed], 2);
+  assert.deepEqual(lines, expected);
+  // The rules at work, not only agreeing: the block's lines go in, its '}' comes back out.
+  assert.equal(expected[2], '  print [zero]');
+  assert.equal(expected[6], '}');
+  assert.equal(expected.at(-3), '  print [$n]');
+  assert.equal(expected.at(-2), '}');
 });

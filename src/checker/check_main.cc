@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/console.h"
+#include "base/version.h"
 #include "checker/checker.h"
 #include "checker/report.h"
 #include "files/whole_file.h"
@@ -18,6 +19,11 @@ int main(int argc, char** argv) {
     std::string argument = argv[i];
     if (argument == "--help" || argument == "-?") {
       corvel::consolePrint(kUsage);
+    } else if (argument == "--version") {
+      corvel::consolePrint("corvel-check " + std::string(corvel::kVersion) +
+                           "\n");
+      corvel::consoleFlush();
+      return 0;
     } else if (argument == "--format=json") {
       json = true;
     } else if (argument == "--format=text") {

@@ -9,11 +9,13 @@
 #include "base/fault.h"
 #include "base/interrupt.h"
 #include "interpreter/run.h"
+#include "interpreter/version_option.h"
 
 int main(int argc, char** argv) {
   corvel::consoleClaimStandardDescriptors();
   corvel::catchStopSignals();
   std::set_new_handler(corvel::outOfMemory);
+  if (corvel::asksForVersion(argc, argv)) corvel::showVersion();
   std::string program = argc > 0 ? argv[0] : "corvel";
   std::optional<std::string> path;
   for (int i = 1; i < argc; ++i) {

@@ -7,6 +7,7 @@
 
 #include "base/console.h"
 #include "base/io.h"
+#include "base/version.h"
 #include "lsp/server.h"
 #include "lsp/transport.h"
 
@@ -17,6 +18,12 @@ int main(int argc, char** argv) {
       corvel::consolePrint(
           "Usage: corvel-lsp\nThe Corvel language server: the Language Server "
           "Protocol over standard input and output.\n");
+      corvel::consoleFlush();
+      return 0;
+    }
+    if (argument == "--version") {
+      corvel::consolePrint("corvel-lsp " + std::string(corvel::kVersion) +
+                           "\n");
       corvel::consoleFlush();
       return 0;
     }

@@ -3,6 +3,7 @@
 // nothing of a script.
 #include "lsp/server.h"
 
+#include "base/version.h"
 #include "lsp/features.h"
 
 namespace corvel {
@@ -137,7 +138,8 @@ json Server::request(const std::string& method, const json& params) {
   if (method == "initialize") {
     initialised_ = true;
     return {{"capabilities", capabilities()},
-            {"serverInfo", {{"name", "corvel-lsp"}, {"version", "1.0.0"}}}};
+            {"serverInfo",
+             {{"name", "corvel-lsp"}, {"version", std::string(kVersion)}}}};
   }
   if (!initialised_)
     throw Refusal{kServerNotInitialized, "initialize comes first"};
