@@ -90,6 +90,28 @@ TEST(Text, MapsHugeTextsInPiecesWithoutLosingContext) {
         << piece;
 }
 
+TEST(Text, FindsTheOneByteThatIsNotAsciiWhereverItStands) {
+  // Runs are read eight bytes at a time, the last eight again where they
+  // overlap: a byte at any place of any length must be seen.
+  for (std::size_t length = 1; length <= 40; ++length) {
+    std::string text(length, 'a');
+    EXPECT_TRUE(isAscii(text)) << length;
+    EXPECT_TRUE(isValidUtf8(text)) << length;
+    for (std::size_t at = 0; at < length; ++at) {
+      std::string marked = text;
+      marked[at] = '\x80';
+      EXPECT_FALSE(isAscii(marked)) << length << " at " << at;
+      EXPECT_FALSE(isValidUtf8(marked)) << length << " at " << at;
+      if (at + 1 < length) {
+        marked[at] = '\xC3';
+        marked[at + 1] = '\xA9';
+        EXPECT_FALSE(isAscii(marked)) << length << " at " << at;
+        EXPECT_TRUE(isValidUtf8(marked)) << length << " at " << at;
+      }
+    }
+  }
+}
+
 TEST(Text, ValidatesAndRepairsUtf8) {
   EXPECT_TRUE(isValidUtf8("plain \xC3\xA9"));
   EXPECT_FALSE(isValidUtf8("\xC3"));
