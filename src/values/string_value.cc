@@ -123,8 +123,10 @@ void StringValue::keepUtf16Units(std::int32_t from, std::int32_t to) {
 }
 
 void StringValue::append(std::string_view more) {
+  // Through assign, so that no string is made on this function's own stack,
+  // which would give every append the frame and check of a protected one.
   if (isAbsent()) {
-    *this = StringValue(more);
+    assign(more);
     return;
   }
   if (more.empty()) return;
