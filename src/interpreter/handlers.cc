@@ -975,8 +975,26 @@ std::string_view textOf(Machine& machine, const Word& word) {
 
 // a = array, b = item word.
 const Instruction* directAdd(Machine& machine, const Instruction& self) {
+  // An int or a string variable added to a list, the usual item, is copied
+  // into its new element at once; anything else the command does.
+  CorvelVariable& array = self.a.ref->slot;
+  const Word& item = wordOf(self.b);
+  if (array.type() == Type::Array && item.form == WordForm::Variable) {
+    const CorvelVariable& source = item.variable->slot;
+    if (source.type() == Type::Int) {
+      array.asList()->items.push_back(
+          std::make_shared<CorvelVariable>(Value(intOf(&source))));
+      return &self + 1;
+    }
+    // The absent string is added as an empty one.
+    if (source.type() == Type::String && !source.asString().isAbsent()) {
+      array.asList()->items.push_back(
+          std::make_shared<CorvelVariable>(Value(source.asString())));
+      return &self + 1;
+    }
+  }
   machine.current = machine.program.indexOf(self);
-  array_add(*self.a.ref, wordOf(self.b));
+  array_add(*self.a.ref, item);
   return &self + 1;
 }
 
@@ -990,7 +1008,32 @@ const Instruction* directArrlen(Machine& machine, const Instruction& self) {
 // a = array, b = index word.
 const Instruction* directArrdel(Machine& machine, const Instruction& self) {
   machine.current = machine.program.indexOf(self);
-  std::int32_t index = turnExpressionToInt(wordOf(self.b));
+  // A number or an int variable is the usual position, read as it is.
+  const Word& word = wordOf(self.b);
+  std::int32_t index;
+  if (word.form == WordForm::Arithmetic && word.leftOnly) {
+    index = word.left.number;
+  } else if (word.form == WordForm::Variable && isInt(&word.variable->slot)) {
+    index = intOf(&word.variable->slot);
+  } else {
+    index = turnExpressionToInt(word);
+  }
+  CorvelVariable& array = self.a.ref->slot;
+  // A position inside the list is removed at once; the command reports the
+  // rest.
+  if (array.type() == Type::Array) {
+    Elements& items = array.asList()->items;
+    if (index >= 0 && static_cast<std::size_t>(index) < items.size()) {
+      if (index == 0) {
+        items.pop_front();
+      } else if (static_cast<std::size_t>(index) + 1 == items.size()) {
+        items.pop_back();
+      } else {
+        items.erase(static_cast<std::size_t>(index));
+      }
+      return &self + 1;
+    }
+  }
   method_arrdel(*self.a.ref, index);
   return &self + 1;
 }

@@ -332,6 +332,32 @@ TEST(Compiler, ArrayElementsMatchTheGenericPath) {
   }
 }
 
+TEST(Compiler, AddingAndRemovingElementsMatchesTheGenericPath) {
+  const Case cases[] = {
+      {"an item of every kind added, an undeclared one not",
+       "array $l $m\nint $n\nstring $s $t\nfile $f $g\nset $n (4)\n"
+       "set $s [a text longer than fifteen bytes]\nfreadln $g $t\nadd $m [x]\n"
+       "add $l $n\nadd $l $s\nadd $l $t\nadd $l $m\nadd $l $f\nadd $l $nope\n"
+       "add $l (5)\nadd $l bare\nset $n (6)\nprint $l\narrlen $l $n\n"
+       "print [ $n]\nadd $n $n",
+       "{(4), [a text longer than fifteen bytes], [], {[x]}, ||, (5)} 6"
+       "Cannot add item to something that's not an array.\n",
+       1},
+      {"positions removed at the front, the back and between, by every kind "
+       "of index",
+       "array $l\nint $i\nstring $s\n*fill\nadd $l $i\nset $i ($i + 1)\n"
+       "if $i < (8)\ngoto [fill]\narrdel $l (0)\nset $i (6)\narrdel $l $i\n"
+       "set $s [2]\narrdel $l $s\narrdel $l ($i - 3)\narrdel $l [0x]\n"
+       "print $l\nset $i (-1)\narrdel $l $i",
+       "{(2), (4), (6)}Array index out of bounds: -1", 1},
+      {"a position past the end, and a list that is no list",
+       "array $l\nadd $l (1)\nint $n\narrdel $n (0)", "Not an array: $n\n", 1},
+      {"an undeclared position", "array $l\nadd $l (1)\narrdel $l $nope",
+       "Not declared: $nope\n", 1},
+  };
+  for (const Case& c : cases) expectSameEverywhere(c);
+}
+
 TEST(Compiler, StraightLineStepsGoingOnIntoTheNextMatchTheGenericPath) {
   const Case cases[] = {
       {"steps of every kind, some going the generic way",
