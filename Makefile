@@ -1,5 +1,5 @@
 # Set-up, build and tests in two commands: `make run` and `make test`.
-PACKAGES := cmake make g++ pkg-config python3 libicu-dev libcurl4-openssl-dev \
+PACKAGES := cmake make g++ pkg-config python3 libicu-dev libssl-dev libcurl4-openssl-dev \
             libgtest-dev libgmock-dev dpkg-dev file man-db groff-base nlohmann-json3-dev mandoc \
             git lintian devscripts vim neovim
 # What a distribution build of the debian/ folder needs besides (`make distcheck`).
@@ -8,7 +8,7 @@ DIST_PACKAGES := debhelper
 BENCH_PACKAGES := python3 perl tcl8.6 tcllib tcllib-critcl lua5.4 luajit
 # What the fuzz targets need: Debian's clang with its sanitizer and libFuzzer runtimes, and
 # llvm-symbolizer for readable reports.
-FUZZ_PACKAGES := clang llvm libclang-rt-14-dev cmake make pkg-config libicu-dev \
+FUZZ_PACKAGES := clang llvm libclang-rt-14-dev cmake make pkg-config libicu-dev libssl-dev \
                  libcurl4-openssl-dev nlohmann-json3-dev
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize

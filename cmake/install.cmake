@@ -67,13 +67,13 @@ add_custom_target(vsix
           -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/vsix.cmake
   VERBATIM)
 
-# The package's dependencies. ICU and libcurl are loaded on first use, so no link of
+# The package's dependencies. ICU, libcrypto and libcurl are loaded on first use, so no link of
 # the programs shows them: a stub that is linked against them (and never installed) stands in for
 # them, and dpkg-shlibdeps finds the packages and versions of everything, on the Debian release
 # that builds.
 if(NOT CORVEL_SANITIZE AND NOT CORVEL_FUZZ)
   add_executable(corvel-lazy-libraries cmake/lazy_libraries.cc)
-  target_link_libraries(corvel-lazy-libraries PRIVATE ICU::uc CURL::libcurl)
+  target_link_libraries(corvel-lazy-libraries PRIVATE ICU::uc OpenSSL::Crypto CURL::libcurl)
   if(CORVEL_STATIC_RUNTIME)
     target_link_options(corvel-lazy-libraries PRIVATE -static-libstdc++ -static-libgcc)
   endif()

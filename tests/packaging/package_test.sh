@@ -79,9 +79,8 @@ if ! hardening-check --nocfprotection "$root/usr/bin/corvel" "$root/usr/bin/corv
 fi
 [ "$failed" = 0 ] || exit 1
 
-# The unpacked interpreter runs a script that loads ICU (case mapping) and libcurl (a refused
-# connection), and computes an MD5 digest itself; the dynamic loader names each library as it
-# loads it.
+# The unpacked interpreter runs a script that loads ICU (case mapping), libcrypto (MD5) and libcurl
+# (a refused connection), and the dynamic loader names each library as it loads it.
 cat >"$scratch/check.cv" <<'SCRIPT'
 string $s $h $page
 set $s [straße]
@@ -100,7 +99,7 @@ fi
 # Each library loaded on first use must belong to a package that Depends names with a version.
 depends=", $(field Depends),"
 lazy=$(sed -n 's/.*file=\([^ ]*\) \[0\];  dynamically loaded by.*/\1/p' "$scratch/loaded.txt" | sort -u)
-for stem in libicuuc libcurl; do
+for stem in libicuuc libcrypto libcurl; do
   if ! grep -q "^$stem\.so\." <<<"$lazy"; then
     echo "corvel did not load $stem on first use; it loaded: $lazy"
     failed=1
