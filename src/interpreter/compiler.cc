@@ -144,8 +144,7 @@ std::optional<LoadFault> Compiler::run(std::string source) {
   std::string_view text = program_.source_;
   // Statements end at line breaks and `;`, so their count bounds the number of
   // instructions: reserving it spares the copies of a growing table.
-  std::size_t estimate = 2;
-  for (char c : text) estimate += (c == '\n') + (c == ';') + (c == '\r');
+  std::size_t estimate = 2 + countStatementEnds(text);
   program_.code_.reserve(estimate);
   adviseLargeBlock(program_.code_.data(),
                    program_.code_.capacity() * sizeof(Instruction));

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,7 +37,13 @@ struct LoadFault {
 // is never held twice: the words are views of the script.
 class StatementCutter {
  public:
-  explicit StatementCutter(std::string_view source) : source_(source) {}
+  // Whether statements made only of words, blanks, tabs and groups that close
+  // before the script ends are cut by the quick loop (the usual case); tests
+  // turn it off to compare it with the careful one.
+  enum class Speed : std::uint8_t { Quick, Careful };
+
+  explicit StatementCutter(std::string_view source, Speed speed = Speed::Quick)
+      : source_(source), quick_(speed == Speed::Quick) {}
 
   // The outcome of `next`.
   enum class Step : std::uint8_t { Statement, End, Fault };
@@ -61,7 +68,13 @@ class StatementCutter {
   }
 
  private:
+  // Cuts the next statement when it holds no escape, no stray closing
+  // bracket and no group left open at the end; nothing, with `position_`
+  // unchanged, otherwise.
+  std::optional<Step> nextQuick(Statement& statement);
+
   std::string_view source_;
+  bool quick_ = true;
   std::size_t position_ = 0;
   std::string groups_;  // the open brackets, innermost last
   std::vector<std::size_t> groupStarts_;
@@ -99,6 +112,10 @@ void decodeEscapes(std::string_view source, const RawWord& word, Emit&& emit) {
     emit(c);
   }
 }
+
+// Returns how many line feeds, carriage returns and `;` `text` holds: a bound
+// on the number of its statements, less one.
+std::size_t countStatementEnds(std::string_view text);
 
 // Returns the text of `word` of `source`: escapes decoded, and the word trimmed
 // of the characters `chomp` trims.

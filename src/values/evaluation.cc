@@ -2,6 +2,7 @@
 #include "values/evaluation.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 
 #include "base/fault.h"
@@ -27,9 +28,23 @@ ArithmeticOperand analyseOperand(VariableList& vars, std::string_view text) {
   ArithmeticOperand operand;
   if (!text.empty() && text.front() == '$') {
     operand.ref = &vars.ref(text.substr(1));
-  } else {
-    operand.number = readInteger(text);
+    return operand;
   }
+  // Most operands are a few digits, which cannot leave the range: read here
+  // without the general reader's signs, blanks and bounds.
+  if (!text.empty() && text.size() <= 9) {
+    std::int32_t number = 0;
+    for (char c : text) {
+      if (c < '0' || c > '9') {
+        operand.number = readInteger(text);
+        return operand;
+      }
+      number = number * 10 + (c - '0');
+    }
+    operand.number = number;
+    return operand;
+  }
+  operand.number = readInteger(text);
   return operand;
 }
 
@@ -68,21 +83,36 @@ ArithmeticParts splitArithmetic(std::string_view text) {
 // for splitArithmetic, which builds the parts byte by byte.
 bool splitPlainArithmetic(std::string_view text, std::string_view& left,
                           char& op, std::string_view& right) {
+  // What a byte is to the split: 0 part of an operand, else a blank, an
+  // opening or a closing bracket.
+  static constexpr std::array<std::uint8_t, 256> kKinds = [] {
+    std::array<std::uint8_t, 256> kinds{};
+    kinds[' '] = 1;
+    kinds['('] = 2;
+    kinds[')'] = 3;
+    return kinds;
+  }();
   std::string_view views[3];
   std::size_t begin = 0;
   int counted = 0;
+  const char* s = text.data();
+  const std::size_t n = text.size();
   std::size_t i = 0;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == ')') break;
-    if (c != ' ' && c != '(') continue;
-    if (c == '(' && i > 0 && text[i - 1] != ' ' && text[i - 1] != '(')
-      return false;
+  for (;; ++i) {
+    // Operand bytes are most of the word: skipped at once.
+    while (i < n && kKinds[static_cast<unsigned char>(s[i])] == 0) ++i;
+    if (i == n) break;
+    std::uint8_t kind = kKinds[static_cast<unsigned char>(s[i])];
+    if (kind == 3) break;
     // A run of blanks separates once; a `(` counts as no blank.
-    if (c == ' ' && i > 0 && text[i - 1] != ' ') {
-      if (counted < 3 && i > begin)
-        views[counted] = text.substr(begin, i - begin);
-      ++counted;
+    if (i > 0 && s[i - 1] != ' ') {
+      if (kind == 2) {
+        if (s[i - 1] != '(') return false;
+      } else {
+        if (counted < 3 && i > begin)
+          views[counted] = text.substr(begin, i - begin);
+        ++counted;
+      }
     }
     begin = i + 1;
   }

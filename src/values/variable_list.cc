@@ -10,8 +10,7 @@ VariableList::VariableList(Predefined predefined) : predefined_(predefined) {}
 
 VariableList::VariableList() : VariableList({homeDirectory, userName}) {}
 
-VarRef& VariableList::ref(std::string_view name) {
-  if (last_ != nullptr && last_->name == name) return *last_;
+VarRef& VariableList::lookUp(std::string_view name) {
   auto found = index_.find(name);
   if (found != index_.end()) {
     last_ = found->second;

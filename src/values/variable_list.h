@@ -57,7 +57,10 @@ class VariableList {
   VariableList& operator=(const VariableList&) = delete;
 
   // Returns the one reference for `name`, making it on first use.
-  VarRef& ref(std::string_view name);
+  VarRef& ref(std::string_view name) {
+    if (last_ != nullptr && sameName(last_->name, name)) return *last_;
+    return lookUp(name);
+  }
 
   // Returns the variable named `name` (without its `$`), or nullptr if none
   // exists.
@@ -71,6 +74,16 @@ class VariableList {
   void declare(std::string_view name, Type type) { declare(ref(name), type); }
 
  private:
+  // Names are short: compared here byte by byte rather than through a call.
+  static bool sameName(const std::string& known, std::string_view name) {
+    if (known.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      if (known[i] != name[i]) return false;
+    }
+    return true;
+  }
+  VarRef& lookUp(std::string_view name);
+
   Predefined predefined_;
   std::deque<VarRef> refs_;
   NameMap<VarRef*> index_;

@@ -77,6 +77,14 @@ TEST_F(Evaluation, ComputesOneOperation) {
       {"(-2147483648 % -1)", 0},
       {"(65536 * 65536)", 0},
       {"(99999999999 + 0)", 2147483647},
+      // Operands of up to nine digits are read apart from longer ones.
+      {"(999999999 + 1)", 1000000000},
+      {"(000000042 * 2)", 84},
+      {"(0000000042 * 2)", 84},
+      {"(2147483648 - 1)", 2147483646},
+      {"(+7 * 1)", 7},
+      {"(4 - 12x)", -8},
+      {"(3 * 1 2)", 3},
   };
   for (const auto& [word, value] : cases)
     EXPECT_EQ(integer(word), value) << word;
