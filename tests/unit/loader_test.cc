@@ -143,8 +143,8 @@ TEST(Loader, QuickCutAgreesWithTheCarefulOne) {
   const std::string deep = "p " + std::string(70, '(') + "x" +
                            std::string(70, ')') + " y\nq [a (b)] [c";
   // The outer `[` lies 65 groups deep when its wrong `)` comes.
-  const std::string tangled =
-      "[" + std::string(64, '(') + std::string(64, ')') + ")";
+  std::string tangled(1, '[');
+  tangled.append(64, '(').append(64, ')').append(1, ')');
   for (const std::string& source :
        {deep, tangled,
         std::string("set $i ($i + 1)\n\tp\t[a]\t\nb\x07 \x03")}) {
