@@ -197,7 +197,10 @@ void Compiler::add(const Statement& statement) {
     }
     texts_.push_back(program_.wordText(word));
   }
-  recordControl(pc);
+  // Only a `}` or a label line is recorded: most lines are neither.
+  if (char first = texts_.front().empty() ? '\0' : texts_.front().front();
+      first == '}' || first == '*')
+    recordControl(pc);
   if (options_.notes) noteWrittenNumbers(pc);
   Instruction instruction = options_.generic ? generic(pc) : compileFast(pc);
   // The decoded text of words with escapes is needed later only by the
