@@ -683,7 +683,7 @@ void Compiler::fusePairs() {
   Instruction* code = program_.code_.data();
   std::uint32_t pc = 0;
   while (pc + 1 < program_.count_) {
-    if (Handler joined = pairHandler(code[pc].run, code[pc + 1].run)) {
+    if (Handler joined = pairHandler(code[pc], code[pc + 1])) {
       code[pc].run = joined;
       pc += 3;
     } else if (Handler followed = followedHandler(code[pc].run)) {

@@ -762,6 +762,60 @@ template <Handler First, Handler Second>
   return after->run(machine, *after);
 }
 
+// An element of a list of lists and then an element of that element, the way
+// a table of pairs is searched: `getarray $pair $table $k` followed by
+// `getarray $w $pair (0)`. The inner element is read through the outer one
+// before the outer list is stored, so its variable is read once; every shape
+// but an int or a short string read out of lists as they should be runs as the
+// two statements would.
+template <IntOperand Index>
+[[gnu::flatten]] const Instruction* nestedElement(Machine& machine,
+                                                  const Instruction& self) {
+  constexpr Handler kPlain =
+      &inPair<&getElement<Index>, &getElement<IntOperand::Number>>;
+  const Instruction& second = (&self)[1];
+  std::int32_t index;
+  if (second.run != &getElement<IntOperand::Number> ||
+      !intOperand<Index>(machine, self, self.c, index)) [[unlikely]]
+    return kPlain(machine, self);
+  CorvelVariable* outer = &self.a.ref->slot;
+  const CorvelVariable* array = &self.b.ref->slot;
+  CorvelVariable* inner = &second.a.ref->slot;
+  if (array->type() != Type::Array || outer->type() != Type::Array)
+      [[unlikely]]
+    return kPlain(machine, self);
+  const List& list = *array->asList();
+  if (index < 0 || static_cast<std::size_t>(index) >= list.items.size())
+      [[unlikely]]
+    return kPlain(machine, self);
+  const CorvelVariable& element = *list.items[static_cast<std::size_t>(index)];
+  if (element.type() != Type::Array) [[unlikely]]
+    return kPlain(machine, self);
+  const List& pair = *element.asList();
+  std::int32_t at = second.c.number;
+  if (at < 0 || static_cast<std::size_t>(at) >= pair.items.size())
+      [[unlikely]]
+    return kPlain(machine, self);
+  const CorvelVariable& item = *pair.items[static_cast<std::size_t>(at)];
+  Type type = item.type();
+  if (type != inner->type()) [[unlikely]]
+    return kPlain(machine, self);
+  if (type == Type::Int) {
+    inner->asInt() = *std::get_if<std::int32_t>(&item.value);
+  } else if (type == Type::String && item.asString().isInline() &&
+             inner->asString().isInline()) {
+    inner->asString() = item.asString();
+  } else {
+    return kPlain(machine, self);
+  }
+  // Stored last: the store may free the list the outer variable held, and
+  // the compiler made sure the inner variable is neither of the other two.
+  std::shared_ptr<List> held = element.asList();
+  *std::get_if<std::shared_ptr<List>>(&outer->value) = std::move(held);
+  const Instruction* after = &self + 2;
+  return after->run(machine, *after);
+}
+
 struct Pairing {
   Handler first;
   Handler second;
@@ -775,7 +829,21 @@ constexpr Pairing pairing() {
 
 }  // namespace
 
-Handler pairHandler(Handler first, Handler second) {
+Handler pairHandler(const Instruction& firstInstruction,
+                    const Instruction& secondInstruction) {
+  Handler first = firstInstruction.run;
+  Handler second = secondInstruction.run;
+  // The second reads an element of the list the first stores, into a third
+  // variable.
+  if (second == &getElement<IntOperand::Number> &&
+      secondInstruction.b.ref == firstInstruction.a.ref &&
+      secondInstruction.a.ref != firstInstruction.a.ref &&
+      secondInstruction.a.ref != firstInstruction.b.ref) {
+    if (first == &getElement<IntOperand::Variable>)
+      return &nestedElement<IntOperand::Variable>;
+    if (first == &getElement<IntOperand::Number>)
+      return &nestedElement<IntOperand::Number>;
+  }
   static constexpr Pairing kPairs[] = {
       // A digit taken off and added up.
       pairing<&setDivision<'%', true>, &setArithmetic<'+', true, true>>(),

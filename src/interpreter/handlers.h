@@ -69,7 +69,7 @@ Handler testingHandler(Handler step, Handler test);
 // after them, as the handler of followedHandler does; or null where there is
 // none. The instruction is the first's; the second keeps its own, which the
 // pair reads, for whoever reaches it another way.
-Handler pairHandler(Handler first, Handler second);
+Handler pairHandler(const Instruction& first, const Instruction& second);
 // `set $t [$t#...]` into a string: a = target, b = Word* of the literal.
 const Instruction* setAppend(Machine& machine, const Instruction& self);
 // `set $t [... $v ...]` into a string: a = target, b = Word* of the literal.

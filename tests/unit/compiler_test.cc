@@ -332,6 +332,49 @@ TEST(Compiler, ArrayElementsMatchTheGenericPath) {
   }
 }
 
+TEST(Compiler, ElementsOfElementsMatchTheGenericPath) {
+  // A table of pairs: {[a], (1)}, {[b], (2)}, a bare int, a long text first,
+  // an empty list, and a pair whose second item is a text.
+  const std::string table =
+      "array $t $p $q $p0 $p1 $p3 $p4 $p5\nint $k $n $c\nstring $w\n"
+      "add $p0 [a]\nadd $p0 (1)\nadd $t $p0\nadd $p1 [b]\nadd $p1 (2)\n"
+      "add $t $p1\nadd $t (9)\nadd $p3 [a text longer than fifteen bytes]\n"
+      "add $p3 (3)\nadd $t $p3\nadd $t $p4\nadd $p5 [c]\nadd $p5 [x]\n"
+      "add $t $p5\n";
+  const Case cases[] = {
+      {"a search through the table, ints and texts read as pairs",
+       "set $k (0)\n*find\ngetarray $p $t $k\ngetarray $w $p (0)\n"
+       "if $w ~= [b]\ngoto [found]\nset $k ($k + 1)\ngoto [find]\n*found\n"
+       "getarray $p $t (1)\ngetarray $c $p (1)\nprint [$k $w $c ]\n"
+       "add $p [more]\nprint $t",
+       "1 b 2 {{[a], (1)}, {[b], (2), [more]}, (9), {[a text longer than "
+       "fifteen bytes], (3)}, {}, {[c], [x]}}"},
+      {"a long text, a text into an int, an int into a text",
+       "getarray $p $t (3)\ngetarray $w $p (0)\nprint [$w ]\n"
+       "getarray $p $t (5)\ngetarray $n $p (1)\nprint [$n ]\n"
+       "getarray $p $t (0)\ngetarray $w $p (1)\nprint [$w ]\nprint $p",
+       "a text longer than fifteen bytes 0 1 {[a], (1)}"},
+      {"the outer element no list",
+       "getarray $p $t (2)\ngetarray $w $p (0)\nprint [$w ]\nprint $p",
+       "9 {(9)}"},
+      {"the inner index past the end of an empty list",
+       "getarray $p $t (4)\ngetarray $w $p (0)\nprint [never]",
+       "Array index out of bounds: 0", 1},
+      {"the outer index past the end", "getarray $p $t (6)\ngetarray $w $p (0)",
+       "Array index out of bounds: 6", 1},
+      {"the inner read into the list it reads from, and into the table",
+       "getarray $p $t (1)\ngetarray $p $p (0)\nprint $p\narray $q\n"
+       "getarray $q $t (0)\ngetarray $t $q (1)\nprint $t",
+       "{[b]}{(1)}"},
+      {"the outer variable no list", "getarray $w $t (0)\ngetarray $w $w (0)",
+       "Not an array: $w\n", 1},
+  };
+  for (const Case& c : cases) {
+    std::string source = table + c.script;
+    expectSameEverywhere({c.what, source.c_str(), c.output, c.status});
+  }
+}
+
 TEST(Compiler, AddingAndRemovingElementsMatchesTheGenericPath) {
   const Case cases[] = {
       {"an item of every kind added, an undeclared one not",
