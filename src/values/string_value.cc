@@ -109,6 +109,20 @@ bool StringValue::mapAsciiCase(bool upper) {
 
 void StringValue::keepUtf16Units(std::int32_t from, std::int32_t to) {
   if (isAbsent()) return;
+  if (isLong() && rep()->refs > 1 && to - from <= std::int32_t{kSmall} &&
+      isAscii()) {
+    // A character or a word cut out of a line that another variable holds,
+    // as a walk through a text does at every step: the piece is copied
+    // straight into the value, and the other holder keeps the block alive.
+    Rep* r = rep();
+    char piece[sizeof bytes_] = {};
+    auto size = static_cast<std::size_t>(to - from);
+    std::memcpy(piece, r->data() + from, size);
+    piece[kSmall] = static_cast<char>(size);
+    --r->refs;
+    std::memcpy(bytes_, piece, sizeof bytes_);
+    return;
+  }
   if (!isLong() || rep()->refs > 1 || !isAscii()) {
     *this = utf16Slice(from, to);
     return;

@@ -78,6 +78,33 @@ TEST(StringValue, ChangesInPlaceNeverReachAnotherHolder) {
   EXPECT_EQ(accented.view(), "t\xC3\xA9");
 }
 
+TEST(StringValue, PiecesCutFromASharedLineAreWholeShortStrings) {
+  // A walk copies the line and cuts the copy: every piece must be the short
+  // string a fresh one would be (equal short strings compare byte for byte),
+  // and the line must stay as it was, however many pieces were cut from it.
+  const std::string line = "word another, and a line longer than a block";
+  const StringValue held(line);
+  const auto length = static_cast<std::int32_t>(line.size());
+  for (std::int32_t from = 0; from <= length; ++from) {
+    for (std::int32_t to = from; to <= length && to - from <= 17; ++to) {
+      StringValue copy = held;
+      copy.keepUtf16Units(from, to);
+      std::string_view expected = std::string_view(line).substr(
+          static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
+      ASSERT_EQ(copy.view(), expected) << from << ".." << to;
+      ASSERT_TRUE(copy.sameText(StringValue(expected))) << from << ".." << to;
+      ASSERT_EQ(copy.utf16Length(), to - from);
+    }
+  }
+  EXPECT_EQ(held.view(), line);
+  // A line that is not ASCII is cut by units as before.
+  const StringValue accented("\xC3\xA9t\xC3\xA9 and more than fifteen bytes");
+  StringValue copy = accented;
+  copy.keepUtf16Units(1, 4);
+  EXPECT_EQ(copy.view(), "t\xC3\xA9 ");
+  EXPECT_EQ(accented.view(), "\xC3\xA9t\xC3\xA9 and more than fifteen bytes");
+}
+
 TEST(StringValue, CuttingOneUnitAfterAnotherMatchesCuttingFromTheStart) {
   // Cuts that remember where the last one began must give what a cut that
   // walks from the start gives, forward, backward and across broken bytes.
