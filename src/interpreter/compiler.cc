@@ -685,6 +685,13 @@ void Compiler::fusePairs() {
   while (pc + 1 < program_.count_) {
     if (Handler joined = pairHandler(code[pc], code[pc + 1])) {
       code[pc].run = joined;
+      // Reads, a text test and a step whose loop test comes back to the
+      // reads: a search through a table, which runs its rounds at once.
+      if (pc + 5 < program_.count_ && isTestingHandler(code[pc + 4].run) &&
+          code[pc + 5].c.index + 2 == pc) {
+        if (Handler rounds = searchHandler(joined, code[pc + 2].run))
+          code[pc].run = rounds;
+      }
       pc += 3;
     } else if (Handler followed = followedHandler(code[pc].run)) {
       code[pc].run = followed;

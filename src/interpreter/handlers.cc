@@ -768,9 +768,11 @@ template <Handler First, Handler Second>
 // before the outer list is stored, so its variable is read once; every shape
 // but an int or a short string read out of lists as they should be runs as the
 // two statements would.
+// Returns the statement after the two when both ran here; what the plain pair
+// returns (having gone on into that statement) when it ran instead.
 template <IntOperand Index>
-[[gnu::flatten]] const Instruction* nestedElement(Machine& machine,
-                                                  const Instruction& self) {
+[[gnu::always_inline]] inline const Instruction* nestedRead(
+    Machine& machine, const Instruction& self) {
   constexpr Handler kPlain =
       &inPair<&getElement<Index>, &getElement<IntOperand::Number>>;
   const Instruction& second = (&self)[1];
@@ -812,8 +814,53 @@ template <IntOperand Index>
   // the compiler made sure the inner variable is neither of the other two.
   std::shared_ptr<List> held = element.asList();
   *std::get_if<std::shared_ptr<List>>(&outer->value) = std::move(held);
-  const Instruction* after = &self + 2;
+  return &self + 2;
+}
+
+template <IntOperand Index>
+[[gnu::flatten]] const Instruction* nestedElement(Machine& machine,
+                                                  const Instruction& self) {
+  const Instruction* after = nestedRead<Index>(machine, self);
+  if (after != &self + 2) [[unlikely]]
+    return after;
   return after->run(machine, *after);
+}
+
+// A search through a table of pairs, each round: the element and its first
+// item read as above, a text test that leaves the loop when it holds (`if $w
+// ~= $word` + `goto`), and a counting step whose loop test goes back to the
+// read. While each leads to the next, they run here one after the other, as
+// the run loop would run them, without a trip through it. The jumps back the
+// run loop would have seen are counted for the sandbox, and after a bounded
+// number of rounds the run loop gets its turn.
+template <IntOperand Index, bool Same>
+[[gnu::flatten]] const Instruction* searchRounds(Machine& machine,
+                                                 const Instruction& self) {
+  constexpr Handler kCompare = &compareTexts<Same, true, true, true>;
+  constexpr Handler kStep =
+      &thenTest<&setArithmetic<'+', true, false>, Comparison::AtLeast,
+                IntOperand::Variable>;
+  constexpr int kRounds = 256;
+  const Instruction* compare = &self + 2;
+  const Instruction* step = &self + 4;
+  for (int round = 1;; ++round) {
+    const Instruction* next = nestedRead<Index>(machine, self);
+    if (next != compare) [[unlikely]]
+      return next;
+    if (compare->run != kCompare) [[unlikely]]
+      return compare->run(machine, *compare);
+    next = kCompare(machine, *compare);
+    if (next != step) return next;
+    // The usual step, `set $k ($k + 1)` with `if $k >= $n`, runs inline.
+    next = step->run == kStep ? kStep(machine, *step)
+                              : step->run(machine, *step);
+    if (next != &self || round == kRounds) {
+      // The run loop will judge this jump from here, not from the step.
+      if (next <= step && next > &self) ++machine.hiddenJumps;
+      return next;
+    }
+    ++machine.hiddenJumps;
+  }
 }
 
 struct Pairing {
@@ -856,6 +903,41 @@ Handler pairHandler(const Instruction& firstInstruction,
       return candidate.joined;
   }
   return nullptr;
+}
+
+Handler searchHandler(Handler nested, Handler compare) {
+  struct Row {
+    Handler nested;
+    Handler compare;
+    Handler joined;
+  };
+  static constexpr Row kRows[] = {
+      {&nestedElement<IntOperand::Variable>, &compareTexts<true, true, true, true>,
+       &searchRounds<IntOperand::Variable, true>},
+      {&nestedElement<IntOperand::Variable>,
+       &compareTexts<false, true, true, true>,
+       &searchRounds<IntOperand::Variable, false>},
+  };
+  for (const Row& row : kRows) {
+    if (row.nested == nested && row.compare == compare) return row.joined;
+  }
+  return nullptr;
+}
+
+bool isTestingHandler(Handler handler) {
+  static constexpr std::array<Testing, 8> kSteps[] = {
+      stepTesting<&setArithmetic<'+', true, false>>(),
+      stepTesting<&setArithmetic<'-', true, false>>(),
+      stepTesting<&setArithmetic<'+', true, true>>(),
+      stepTesting<&setNumber>(),
+      stepTesting<&setVariable>(),
+  };
+  for (const auto& row : kSteps) {
+    for (const Testing& candidate : row) {
+      if (candidate.joined == handler) return true;
+    }
+  }
+  return false;
 }
 
 Handler testingHandler(Handler step, Handler test) {

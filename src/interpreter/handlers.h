@@ -70,6 +70,14 @@ Handler testingHandler(Handler step, Handler test);
 // none. The instruction is the first's; the second keeps its own, which the
 // pair reads, for whoever reaches it another way.
 Handler pairHandler(const Instruction& first, const Instruction& second);
+// The handler that runs the rounds of a search through a table of pairs from
+// the instruction whose handler is `nested` (a pair of element reads that
+// pairHandler chose), the text test after it (handler `compare`, fused with
+// its `goto`) and a step fused with its loop test that leads back to the
+// reads; or null where there is none.
+Handler searchHandler(Handler nested, Handler compare);
+// Whether `handler` is one that testingHandler gives.
+bool isTestingHandler(Handler handler);
 // `set $t [$t#...]` into a string: a = target, b = Word* of the literal.
 const Instruction* setAppend(Machine& machine, const Instruction& self);
 // `set $t [... $v ...]` into a string: a = target, b = Word* of the literal.

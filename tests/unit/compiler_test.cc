@@ -375,6 +375,55 @@ TEST(Compiler, ElementsOfElementsMatchTheGenericPath) {
   }
 }
 
+TEST(Compiler, SearchesThroughATableMatchTheGenericPath) {
+  // A table of 600 pairs [wK], (K) made by a loop, so that a search runs past
+  // the rounds one instruction takes at a time, then searched the way a
+  // counting table is.
+  const std::string table =
+      "array $t $p $new\nint $k $n $c\nstring $w $word\n*fill\n"
+      "add $new [w$k]\nadd $new $k\nadd $t $new\narrdel $new (1)\n"
+      "arrdel $new (0)\nset $k ($k + 1)\nif $k < (600)\ngoto [fill]\n"
+      "arrlen $t $n\n";
+  const std::string search =
+      "set $k (0)\n*find\nif $k >= $n\ngoto [missing]\n"
+      "getarray $p $t $k\ngetarray $w $p (0)\nif $w ~= $word\n"
+      "goto [found]\nset $k ($k + 1)\ngoto [find]\n*missing\n"
+      "print [missing $k]\nexit\n*found\ngetarray $c $p (1)\n"
+      "print [found $k $w $c]\n";
+  const Case cases[] = {
+      {"the first pair", "set $word [w0]\n", "found 0 w0 0"},
+      {"a pair past many rounds", "set $word [w599]\n", "found 599 w599 599"},
+      {"no pair", "set $word [nothing]\n", "missing 600"},
+      {"an element that is no pair on the way, read as a list of one",
+       "add $t (7)\nset $n (601)\nset $word [7]\n",
+       "Array index out of bounds: 1", 1},
+      {"a pair whose first item is an int, read as text",
+       "array $q\nadd $q (42)\nadd $q (1)\nadd $t $q\nset $n (601)\n"
+       "set $word [42]\n",
+       "found 600 42 1"},
+      {"a long text on the way and found",
+       "array $q\nadd $q [a text longer than fifteen bytes]\nadd $q (5)\n"
+       "add $t $q\nset $n (601)\nset $word [a text longer than fifteen "
+       "bytes]\n",
+       "found 600 a text longer than fifteen bytes 5"},
+      {"a search that runs past the end of the table",
+       "set $n (700)\nset $word [nothing]\n",
+       "Array index out of bounds: 600", 1},
+  };
+  for (const Case& c : cases) {
+    std::string source = table + c.script + search;
+    expectSameEverywhere({c.what, source.c_str(), c.output, c.status});
+  }
+  // The test that differs, and a step of another kind.
+  std::string differ = table +
+                       "set $word [w3]\nset $k (0)\n*find\nif $k >= $n\n"
+                       "goto [done]\ngetarray $p $t $k\ngetarray $w $p (0)\n"
+                       "if $w <> $word\ngoto [other]\nset $k ($k + 2)\n"
+                       "goto [find]\n*other\nset $c ($c + 1)\n"
+                       "set $k ($k + 1)\ngoto [find]\n*done\nprint [$c]";
+  expectSameEverywhere({"a test that differs", differ.c_str(), "598"});
+}
+
 TEST(Compiler, AddingAndRemovingElementsMatchesTheGenericPath) {
   const Case cases[] = {
       {"an item of every kind added, an undeclared one not",

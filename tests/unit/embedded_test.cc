@@ -125,6 +125,12 @@ TEST_F(Embedded, LoopsThatJumpToTheirTestStopAtTheSamePlaceInEveryWay) {
       "print [never]\n*test\nif $i < (4)\ngoto [body]\nprint [end]",
       "int $i\nstring $s\nset $s [3]\n*top\nif $i > $s\ngoto [done]\n"
       "print [$i ]\nset $i ($i + 1)\ngoto [top]\n*done\nprint [end]",
+      // A search through a table, whose rounds run as one instruction.
+      "array $t $p\nint $k $n\nstring $w $b\nset $b [b]\nadd $p [a]\n"
+      "add $t $p\nadd $t $p\nadd $t $p\narrlen $t $n\nprint [go ]\n*find\n"
+      "if $k >= $n\ngoto [done]\ngetarray $p $t $k\ngetarray $w $p (0)\n"
+      "if $w ~= $b\ngoto [done]\nset $k ($k + 1)\ngoto [find]\n*done\n"
+      "print [$k]",
   };
   CompileOptions unfused;
   unfused.fuse = false;
