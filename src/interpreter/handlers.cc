@@ -924,23 +924,12 @@ Handler searchHandler(Handler nested, Handler compare) {
   return nullptr;
 }
 
-bool isTestingHandler(Handler handler) {
-  static constexpr std::array<Testing, 8> kSteps[] = {
-      stepTesting<&setArithmetic<'+', true, false>>(),
-      stepTesting<&setArithmetic<'-', true, false>>(),
-      stepTesting<&setArithmetic<'+', true, true>>(),
-      stepTesting<&setNumber>(),
-      stepTesting<&setVariable>(),
-  };
-  for (const auto& row : kSteps) {
-    for (const Testing& candidate : row) {
-      if (candidate.joined == handler) return true;
-    }
-  }
-  return false;
-}
+namespace {
 
-Handler testingHandler(Handler step, Handler test) {
+// Every step that runs with its jump and the loop test it lands on: the
+// first candidate for which `matches` holds, or null.
+template <typename Matches>
+const Testing* findTesting(Matches matches) {
   static constexpr std::array<Testing, 8> kSteps[] = {
       stepTesting<&setArithmetic<'+', true, false>>(),
       stepTesting<&setArithmetic<'-', true, false>>(),
@@ -950,11 +939,25 @@ Handler testingHandler(Handler step, Handler test) {
   };
   for (const auto& row : kSteps) {
     for (const Testing& candidate : row) {
-      if (candidate.step == step && candidate.test == test)
-        return candidate.joined;
+      if (matches(candidate)) return &candidate;
     }
   }
   return nullptr;
+}
+
+}  // namespace
+
+bool isTestingHandler(Handler handler) {
+  return findTesting([handler](const Testing& candidate) {
+           return candidate.joined == handler;
+         }) != nullptr;
+}
+
+Handler testingHandler(Handler step, Handler test) {
+  const Testing* found = findTesting([step, test](const Testing& candidate) {
+    return candidate.step == step && candidate.test == test;
+  });
+  return found == nullptr ? nullptr : found->joined;
 }
 
 namespace {

@@ -115,12 +115,9 @@ void StringValue::keepUtf16Units(std::int32_t from, std::int32_t to) {
     // as a walk through a text does at every step: the piece is copied
     // straight into the value, and the other holder keeps the block alive.
     Rep* r = rep();
-    char piece[sizeof bytes_] = {};
-    auto size = static_cast<std::size_t>(to - from);
-    std::memcpy(piece, r->data() + from, size);
-    piece[kSmall] = static_cast<char>(size);
     --r->refs;
-    std::memcpy(bytes_, piece, sizeof bytes_);
+    setSmall(std::string_view(r->data() + from,
+                              static_cast<std::size_t>(to - from)));
     return;
   }
   if (!isLong() || rep()->refs > 1 || !isAscii()) {

@@ -248,12 +248,12 @@ void writeReport() {
 __attribute__((constructor)) void start() {
   const char* report = getenv("CORVEL_FAULT_REPORT");
   if (report != nullptr) copy(state.reportPath, report);
-  const char* spec = getenv("CORVEL_FAULT");
-  if (spec != nullptr) {
+  const char* setting = getenv("CORVEL_FAULT");
+  if (setting != nullptr) {
     char kind[32] = {};
     char fault[32] = {};
     unsigned long nth = 0;
-    if (sscanf(spec, "%31[a-z]:%lu:%31s", kind, &nth, fault) == 3) {
+    if (sscanf(setting, "%31[a-z]:%lu:%31s", kind, &nth, fault) == 3) {
       for (int k = 0; k < kKinds; ++k) {
         if (strcmp(kind, kKindNames[k]) == 0) state.kind = k;
       }
@@ -263,7 +263,7 @@ __attribute__((constructor)) void start() {
       state.nth = nth;
     }
     if (state.kind < 0 || state.fault == kNone || nth == 0) {
-      fprintf(stderr, "fault_shim: cannot read CORVEL_FAULT=%s\n", spec);
+      fprintf(stderr, "fault_shim: cannot read CORVEL_FAULT=%s\n", setting);
       abort();
     }
   }
