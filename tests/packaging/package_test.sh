@@ -5,6 +5,8 @@
 # own them, the control fields and contents, and that the unpacked interpreter runs a script.
 # Usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION
 set -euo pipefail
+# A command that stops the test names itself, rather than leaving an empty log.
+trap 'echo "package_test.sh: line $LINENO failed: $BASH_COMMAND" >&2' ERR
 build=$1 source=$2 version=$3
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -106,8 +108,11 @@ for stem in libicuuc libcrypto libcurl; do
   fi
 done
 for soname in $lazy; do
-  file=$(ldconfig -p | awk -v name="$soname" '$1 == name { print $NF; exit }')
-  owner=$(dpkg-query -S "$(readlink -f "$file")" 2>/dev/null | head -1 | cut -d: -f1)
+  # Both readers take all their input: one that stops early leaves the writer to a broken pipe,
+  # which pipefail would count as a failure whenever the writer was slower.
+  file=$(ldconfig -p | awk -v name="$soname" '$1 == name && !found { print $NF; found = 1 }')
+  owner=$({ dpkg-query -S "$(readlink -f "$file")" 2>/dev/null || true; } |
+          awk -F: 'NR == 1 { print $1 }')
   if [ -z "$owner" ]; then
     echo "no package owns $soname ($file)"
     failed=1

@@ -62,7 +62,7 @@ expect_version "the VS Code manifest" "$(python3 -c \
   'import json, sys; print(json.load(open(sys.argv[1]))["version"])' \
   "$build/editors/vscode/package.json")"
 expect_version "the newest entry of CHANGELOG.md" \
-  "$(sed -n 's/^## \([^ ]*\) .*/\1/p' "$source/CHANGELOG.md" | head -1)"
+  "$(sed -n 's/^## \([^ ]*\) .*/\1/p' "$source/CHANGELOG.md" | awk 'NR == 1')"
 expect_version "the newest entry of debian/changelog" \
   "$(sed -n '1s/^corvel (\([^)]*\)).*/\1/p' "$source/debian/changelog")"
 exit "$failed"
