@@ -1,9 +1,11 @@
 // Advice to the kernel about the few large blocks a long script needs.
 #include "files/large_memory.h"
 
+#include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 
 namespace corvel {
@@ -46,6 +48,77 @@ void adviseLargeBlock(void* data, std::size_t size) {
   (void)data;
   (void)size;
 #endif
+}
+
+namespace {
+
+constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+// Below this much memory in all, starting a helper costs more than it saves.
+constexpr std::uintptr_t kWorthAHelper = 4 * kHugePage;
+
+}  // namespace
+
+void BlockFiller::start(void* first, std::size_t firstSize, void* second,
+                        std::size_t secondSize) {
+  adviseLargeBlock(first, firstSize);
+  adviseLargeBlock(second, secondSize);
+#ifdef MADV_POPULATE_WRITE
+  std::uintptr_t total = 0;
+  void* blocks[2] = {first, second};
+  std::size_t sizes[2] = {firstSize, secondSize};
+  for (int i = 0; i < 2; ++i) {
+    if (blocks[i] == nullptr || sizes[i] < kWorthAHelper / 2) continue;
+    auto begin = reinterpret_cast<std::uintptr_t>(blocks[i]);
+    // Whole huge pages only: the ends are filled by `adviseLargeBlock`.
+    ranges_[i].begin = (begin + kHugePage - 1) / kHugePage * kHugePage;
+    ranges_[i].end = (begin + sizes[i]) / kHugePage * kHugePage;
+    if (ranges_[i].end <= ranges_[i].begin) ranges_[i] = Range{};
+    total += ranges_[i].end - ranges_[i].begin;
+  }
+  if (total < kWorthAHelper) return;
+  pthread_attr_t attributes;
+  if (::pthread_attr_init(&attributes) != 0) return;
+  // The helper only makes system calls: a small stack keeps it cheap under a
+  // tight address space limit, where a refused helper changes nothing.
+  ::pthread_attr_setstacksize(&attributes, std::size_t{64} << 10);
+  // Stop signals belong to the thread that runs the script.
+  sigset_t all;
+  sigset_t old;
+  ::sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &old);
+  running_ = ::pthread_create(&thread_, &attributes, &BlockFiller::work,
+                              this) == 0;
+  ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  ::pthread_attr_destroy(&attributes);
+#else
+  (void)ranges_;
+#endif
+}
+
+void* BlockFiller::work(void* self) {
+#ifdef MADV_POPULATE_WRITE
+  auto* filler = static_cast<BlockFiller*>(self);
+  for (const Range& range : filler->ranges_) {
+    for (std::uintptr_t end = range.end; end > range.begin; end -= kHugePage) {
+      if (filler->stop_.load(std::memory_order_relaxed)) return nullptr;
+      // A kernel that does not know the advice refuses it at once.
+      if (::madvise(reinterpret_cast<void*>(end - kHugePage), kHugePage,
+                    MADV_POPULATE_WRITE) != 0 &&
+          errno == EINVAL)
+        return nullptr;
+    }
+  }
+#else
+  (void)self;
+#endif
+  return nullptr;
+}
+
+void BlockFiller::finish() {
+  if (!running_) return;
+  stop_.store(true, std::memory_order_relaxed);
+  ::pthread_join(thread_, nullptr);
+  running_ = false;
 }
 
 }  // namespace corvel

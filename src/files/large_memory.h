@@ -1,7 +1,11 @@
 // Advice to the kernel about the few large blocks a long script needs.
 #pragma once
 
+#include <pthread.h>
+
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 
 namespace corvel {
 
@@ -11,5 +15,39 @@ namespace corvel {
 // page at a time costs more than compiling them. Does nothing for a small
 // block, or where the advice is not known.
 void adviseLargeBlock(void* data, std::size_t size);
+
+// Gives the blocks of a long script their memory on the other core while this
+// one fills them from their start. Memory the kernel has to clear before first
+// use costs as much as the compiling on a virtual machine that has lain idle,
+// and the two can overlap. The helper takes the blocks from their ends,
+// backwards, a huge page at a time, so the two meet rather than contend.
+// Where no helper can be started, the blocks are left to the faults.
+class BlockFiller {
+ public:
+  BlockFiller() = default;
+  BlockFiller(const BlockFiller&) = delete;
+  BlockFiller& operator=(const BlockFiller&) = delete;
+  // Stops the helper and waits for it.
+  ~BlockFiller() { finish(); }
+
+  // Advises each block as `adviseLargeBlock` does, then starts filling those
+  // of several huge pages. Called once.
+  void start(void* first, std::size_t firstSize, void* second = nullptr,
+             std::size_t secondSize = 0);
+  // Stops the helper after the huge page it is on, and waits for it.
+  void finish();
+
+ private:
+  struct Range {
+    std::uintptr_t begin = 0;
+    std::uintptr_t end = 0;
+  };
+  static void* work(void* self);
+
+  Range ranges_[2];
+  std::atomic<bool> stop_{false};
+  pthread_t thread_{};
+  bool running_ = false;
+};
 
 }  // namespace corvel

@@ -26,9 +26,10 @@ std::optional<std::string> readWholeFile(const std::string& path) {
   struct stat info;
   if (::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode)) {
     std::string bytes;
+    BlockFiller filler;
     if (S_ISREG(info.st_mode)) {
       bytes.reserve(static_cast<std::size_t>(info.st_size));
-      adviseLargeBlock(bytes.data(), bytes.capacity());
+      filler.start(bytes.data(), bytes.capacity());
     }
     char buffer[1 << 16];
     for (;;) {

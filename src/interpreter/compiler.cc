@@ -146,14 +146,17 @@ std::optional<LoadFault> Compiler::run(std::string source) {
   // instructions: reserving it spares the copies of a growing table.
   std::size_t estimate = 2 + countStatementEnds(text);
   program_.code_.reserve(estimate);
-  adviseLargeBlock(program_.code_.data(),
-                   program_.code_.capacity() * sizeof(Instruction));
+  BlockFiller filler;
   if (text.size() > std::numeric_limits<std::uint32_t>::max()) {
     program_.wideStarts_.reserve(estimate);
+    filler.start(program_.code_.data(),
+                 program_.code_.capacity() * sizeof(Instruction));
   } else {
     program_.starts_.reserve(estimate);
-    adviseLargeBlock(program_.starts_.data(),
-                     program_.starts_.capacity() * sizeof(std::uint32_t));
+    filler.start(program_.code_.data(),
+                 program_.code_.capacity() * sizeof(Instruction),
+                 program_.starts_.data(),
+                 program_.starts_.capacity() * sizeof(std::uint32_t));
   }
   StatementCutter cutter(text);
   Statement statement;
