@@ -364,7 +364,7 @@ bool cut(Machine& machine, const Instruction& bounds, const StringValue& text,
   if (&into == &text) {
     into.keepUtf16Units(start, end);
   } else {
-    into = text.utf16Slice(start, end);
+    into.assignUtf16Slice(text, start, end);
   }
   return true;
 }

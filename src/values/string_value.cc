@@ -51,7 +51,7 @@ StringValue::StringValue(std::string_view bytes) {
   setLong(r);
 }
 
-std::int32_t StringValue::utf16Length() const {
+std::int32_t StringValue::countUtf16Length() const {
   if (!isLong()) {
     std::string_view bytes = view();
     return isAscii() ? static_cast<std::int32_t>(bytes.size())
@@ -67,7 +67,7 @@ std::int32_t StringValue::utf16Length() const {
   return r->units;
 }
 
-bool StringValue::isAscii() const {
+bool StringValue::findAscii() const {
   if (!isLong()) return corvel::isAscii(view());
   Rep* r = rep();
   if (r->ascii < 0) r->ascii = corvel::isAscii({r->data(), r->size}) ? 1 : 0;
@@ -116,8 +116,7 @@ void StringValue::keepUtf16Units(std::int32_t from, std::int32_t to) {
     // straight into the value, and the other holder keeps the block alive.
     Rep* r = rep();
     --r->refs;
-    setSmall(std::string_view(r->data() + from,
-                              static_cast<std::size_t>(to - from)));
+    setPiece(r->data() + from, static_cast<std::size_t>(to - from));
     return;
   }
   if (!isLong() || rep()->refs > 1 || !isAscii()) {

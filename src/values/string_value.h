@@ -120,9 +120,15 @@ class StringValue {
   }
 
   // The length in UTF-16 units (0 for the absent string), counted once.
-  std::int32_t utf16Length() const;
+  std::int32_t utf16Length() const {
+    if (isLong() && rep()->units >= 0) return rep()->units;
+    return countUtf16Length();
+  }
   // Whether every byte is ASCII, found out once.
-  bool isAscii() const;
+  bool isAscii() const {
+    if (isLong() && rep()->ascii >= 0) return rep()->ascii == 1;
+    return findAscii();
+  }
   // Units `from` (inclusive) to `to` (exclusive), as for utf16Substring; the
   // caller guarantees 0 <= `from` <= `to` <= utf16Length(). The absent string
   // stays absent.
@@ -134,6 +140,19 @@ class StringValue {
   // Keeps units `from` to `to` as utf16Slice does, in place when nothing else
   // holds these bytes.
   void keepUtf16Units(std::int32_t from, std::int32_t to);
+  // Becomes `text.utf16Slice(from, to)`; `text` is another value.
+  void assignUtf16Slice(const StringValue& text, std::int32_t from,
+                        std::int32_t to) {
+    // A character or a word cut out of a line, as a walk through a text does
+    // at every step: the piece goes straight into this value.
+    if (text.isLong() && text.rep()->ascii == 1 &&
+        to - from <= std::int32_t{kSmall}) {
+      release();
+      setPiece(text.rep()->data() + from, static_cast<std::size_t>(to - from));
+      return;
+    }
+    *this = text.utf16Slice(from, to);
+  }
 
   // Appends `more`, in place when nothing else holds these bytes. The absent
   // string becomes `more`. `more` may be a view of this very string.
@@ -177,7 +196,15 @@ class StringValue {
   }
   static void destroy(Rep* rep) noexcept;
   void setSmall(std::string_view bytes);
+  // setSmall for a piece of at most kSmall bytes, without a call to copy it.
+  void setPiece(const char* bytes, std::size_t size) {
+    std::memset(bytes_, 0, sizeof bytes_);
+    for (std::size_t i = 0; i < size; ++i) bytes_[i] = bytes[i];
+    bytes_[kSmall] = static_cast<char>(size);
+  }
   void setLong(Rep* rep);
+  std::int32_t countUtf16Length() const;
+  bool findAscii() const;
 
   // A short string's bytes with its length in the last byte; a long string's
   // Rep pointer at the front with kLongTag in the last byte. Every other byte

@@ -105,6 +105,36 @@ TEST(StringValue, PiecesCutFromASharedLineAreWholeShortStrings) {
   EXPECT_EQ(accented.view(), "\xC3\xA9t\xC3\xA9 and more than fifteen bytes");
 }
 
+TEST(StringValue, APieceAssignedFromALineIsTheSliceWhateverTheTargetHeld) {
+  // `set $c $line` + `substr $c ...` writes the piece straight into $c: it
+  // must equal the slice made the long way, for ASCII and other lines, ASCII
+  // known or not yet, and whatever $c held before, even the line itself.
+  const std::string lines[] = {
+      "word another, and a line longer than a block",
+      "\xC3\xA9t\xC3\xA9 and more than fifteen bytes \xF0\x9F\x98\x80 end"};
+  for (const std::string& text : lines) {
+    for (bool known : {false, true}) {
+      const StringValue line(text);
+      if (known) line.isAscii();
+      const std::int32_t length = StringValue(text).utf16Length();
+      for (std::int32_t from = 0; from <= length; ++from) {
+        for (std::int32_t to = from; to <= length && to - from <= 17; ++to) {
+          const std::string expected(StringValue(text).utf16Slice(from, to).view());
+          StringValue targets[] = {StringValue::absent(), StringValue("short"),
+                                   StringValue(std::string(40, 'x')), line};
+          for (StringValue& target : targets) {
+            target.assignUtf16Slice(line, from, to);
+            ASSERT_EQ(target.view(), expected) << from << ".." << to;
+            ASSERT_TRUE(target.sameText(StringValue(expected)));
+            ASSERT_EQ(target.utf16Length(), StringValue(expected).utf16Length());
+          }
+          ASSERT_EQ(line.view(), text);
+        }
+      }
+    }
+  }
+}
+
 TEST(StringValue, CuttingOneUnitAfterAnotherMatchesCuttingFromTheStart) {
   // Cuts that remember where the last one began must give what a cut that
   // walks from the start gives, forward, backward and across broken bytes.
