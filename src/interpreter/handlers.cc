@@ -768,6 +768,60 @@ template <Handler First, Handler Second>
 // before the outer list is stored, so its variable is read once; every shape
 // but an int or a short string read out of lists as they should be runs as the
 // two statements would.
+// Reads the inner element and returns the outer one, whose list the caller
+// stores into the outer variable; null, having read nothing, when the two
+// statements must run as they are.
+template <IntOperand Index>
+[[gnu::always_inline]] inline const CorvelVariable* nestedPeek(
+    Machine& machine, const Instruction& self) {
+  const Instruction& second = (&self)[1];
+  std::int32_t index;
+  if (second.run != &getElement<IntOperand::Number> ||
+      !intOperand<Index>(machine, self, self.c, index)) [[unlikely]]
+    return nullptr;
+  const CorvelVariable* outer = &self.a.ref->slot;
+  const CorvelVariable* array = &self.b.ref->slot;
+  CorvelVariable* inner = &second.a.ref->slot;
+  if (array->type() != Type::Array || outer->type() != Type::Array)
+      [[unlikely]]
+    return nullptr;
+  const List& list = *array->asList();
+  if (index < 0 || static_cast<std::size_t>(index) >= list.items.size())
+      [[unlikely]]
+    return nullptr;
+  const CorvelVariable& element = *list.items[static_cast<std::size_t>(index)];
+  if (element.type() != Type::Array) [[unlikely]]
+    return nullptr;
+  const List& pair = *element.asList();
+  std::int32_t at = second.c.number;
+  if (at < 0 || static_cast<std::size_t>(at) >= pair.items.size())
+      [[unlikely]]
+    return nullptr;
+  const CorvelVariable& item = *pair.items[static_cast<std::size_t>(at)];
+  Type type = item.type();
+  if (type != inner->type()) [[unlikely]]
+    return nullptr;
+  if (type == Type::Int) {
+    inner->asInt() = *std::get_if<std::int32_t>(&item.value);
+  } else if (type == Type::String && item.asString().isInline() &&
+             inner->asString().isInline()) {
+    inner->asString() = item.asString();
+  } else {
+    return nullptr;
+  }
+  return &element;
+}
+
+// Stores the list of `element` into the outer variable of `self`, the last
+// step of the nested read: the store may free the list the outer variable
+// held, and the compiler made sure the inner variable is neither of the other
+// two.
+inline void storeOuter(const Instruction& self, const CorvelVariable& element) {
+  std::shared_ptr<List> held = element.asList();
+  *std::get_if<std::shared_ptr<List>>(&self.a.ref->slot.value) =
+      std::move(held);
+}
+
 // Returns the statement after the two when both ran here; what the plain pair
 // returns (having gone on into that statement) when it ran instead.
 template <IntOperand Index>
@@ -775,45 +829,10 @@ template <IntOperand Index>
     Machine& machine, const Instruction& self) {
   constexpr Handler kPlain =
       &inPair<&getElement<Index>, &getElement<IntOperand::Number>>;
-  const Instruction& second = (&self)[1];
-  std::int32_t index;
-  if (second.run != &getElement<IntOperand::Number> ||
-      !intOperand<Index>(machine, self, self.c, index)) [[unlikely]]
+  const CorvelVariable* element = nestedPeek<Index>(machine, self);
+  if (element == nullptr) [[unlikely]]
     return kPlain(machine, self);
-  CorvelVariable* outer = &self.a.ref->slot;
-  const CorvelVariable* array = &self.b.ref->slot;
-  CorvelVariable* inner = &second.a.ref->slot;
-  if (array->type() != Type::Array || outer->type() != Type::Array)
-      [[unlikely]]
-    return kPlain(machine, self);
-  const List& list = *array->asList();
-  if (index < 0 || static_cast<std::size_t>(index) >= list.items.size())
-      [[unlikely]]
-    return kPlain(machine, self);
-  const CorvelVariable& element = *list.items[static_cast<std::size_t>(index)];
-  if (element.type() != Type::Array) [[unlikely]]
-    return kPlain(machine, self);
-  const List& pair = *element.asList();
-  std::int32_t at = second.c.number;
-  if (at < 0 || static_cast<std::size_t>(at) >= pair.items.size())
-      [[unlikely]]
-    return kPlain(machine, self);
-  const CorvelVariable& item = *pair.items[static_cast<std::size_t>(at)];
-  Type type = item.type();
-  if (type != inner->type()) [[unlikely]]
-    return kPlain(machine, self);
-  if (type == Type::Int) {
-    inner->asInt() = *std::get_if<std::int32_t>(&item.value);
-  } else if (type == Type::String && item.asString().isInline() &&
-             inner->asString().isInline()) {
-    inner->asString() = item.asString();
-  } else {
-    return kPlain(machine, self);
-  }
-  // Stored last: the store may free the list the outer variable held, and
-  // the compiler made sure the inner variable is neither of the other two.
-  std::shared_ptr<List> held = element.asList();
-  *std::get_if<std::shared_ptr<List>>(&outer->value) = std::move(held);
+  storeOuter(self, *element);
   return &self + 2;
 }
 
@@ -843,17 +862,46 @@ template <IntOperand Index, bool Same>
   constexpr int kRounds = 256;
   const Instruction* compare = &self + 2;
   const Instruction* step = &self + 4;
+  // Only the text test and the counting step run between one round's read
+  // and the next, and neither reads the outer variable: it is given the list
+  // of the last round's element alone, as the rounds end, however they end
+  // (a fault thrown out of an embedded run included). That spares two changes
+  // of a shared count a round. Anything else that might read it runs after
+  // the store, and where the test or the step names the outer variable, each
+  // round stores it at once.
+  const VarRef* outer = self.a.ref;
+  const bool defer = compare->a.ref != outer && compare->b.ref != outer &&
+                     step->a.ref != outer && step->b.ref != outer;
+  struct Pending {
+    const Instruction& read;
+    const CorvelVariable* element = nullptr;
+    ~Pending() { settle(); }
+    void settle() {
+      if (element != nullptr) storeOuter(read, *element);
+      element = nullptr;
+    }
+  } pending{self};
   for (int round = 1;; ++round) {
-    const Instruction* next = nestedRead<Index>(machine, self);
-    if (next != compare) [[unlikely]]
-      return next;
-    if (compare->run != kCompare) [[unlikely]]
+    const CorvelVariable* element = nestedPeek<Index>(machine, self);
+    if (element == nullptr) [[unlikely]] {
+      pending.settle();
+      return nestedRead<Index>(machine, self);
+    }
+    pending.element = element;
+    if (!defer) pending.settle();
+    if (compare->run != kCompare) [[unlikely]] {
+      pending.settle();
       return compare->run(machine, *compare);
-    next = kCompare(machine, *compare);
+    }
+    const Instruction* next = kCompare(machine, *compare);
     if (next != step) return next;
     // The usual step, `set $k ($k + 1)` with `if $k >= $n`, runs inline.
-    next = step->run == kStep ? kStep(machine, *step)
-                              : step->run(machine, *step);
+    if (step->run == kStep) {
+      next = kStep(machine, *step);
+    } else {
+      pending.settle();
+      next = step->run(machine, *step);
+    }
     if (next != &self || round == kRounds) {
       // The run loop will judge this jump from here, not from the step.
       if (next <= step && next > &self) ++machine.hiddenJumps;

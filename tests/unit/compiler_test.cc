@@ -388,12 +388,13 @@ TEST(Compiler, SearchesThroughATableMatchTheGenericPath) {
       "set $k (0)\n*find\nif $k >= $n\ngoto [missing]\n"
       "getarray $p $t $k\ngetarray $w $p (0)\nif $w ~= $word\n"
       "goto [found]\nset $k ($k + 1)\ngoto [find]\n*missing\n"
-      "print [missing $k]\nexit\n*found\ngetarray $c $p (1)\n"
+      "print [missing $k ]\nprint $p\nexit\n*found\ngetarray $c $p (1)\n"
       "print [found $k $w $c]\n";
   const Case cases[] = {
       {"the first pair", "set $word [w0]\n", "found 0 w0 0"},
       {"a pair past many rounds", "set $word [w599]\n", "found 599 w599 599"},
-      {"no pair", "set $word [nothing]\n", "missing 600"},
+      {"no pair: the last pair read stays read",
+       "set $word [nothing]\n", "missing 600 {[w599], (599)}"},
       {"an element that is no pair on the way, read as a list of one",
        "add $t (7)\nset $n (601)\nset $word [7]\n",
        "Array index out of bounds: 1", 1},
@@ -422,6 +423,15 @@ TEST(Compiler, SearchesThroughATableMatchTheGenericPath) {
                        "goto [find]\n*other\nset $c ($c + 1)\n"
                        "set $k ($k + 1)\ngoto [find]\n*done\nprint [$c]";
   expectSameEverywhere({"a test that differs", differ.c_str(), "598"});
+  // A test that reads the pair the round has just read (an array is never
+  // the same as a text), then the pair it leaves behind.
+  std::string aliased =
+      table +
+      "set $word [w7]\nset $k (0)\n*find\nif $k >= $n\ngoto [done]\n"
+      "getarray $p $t $k\ngetarray $w $p (0)\nif $p ~= $word\ngoto [done]\n"
+      "set $k ($k + 1)\ngoto [find]\n*done\nprint [$k ]\nprint $p";
+  expectSameEverywhere(
+      {"a test that reads the pair", aliased.c_str(), "600 {[w599], (599)}"});
 }
 
 TEST(Compiler, AddingAndRemovingElementsMatchesTheGenericPath) {
