@@ -78,6 +78,8 @@ struct Input {
   // latest read that gave no line dropped (0: that read met the end).
   std::uint64_t lines = 0;
   std::uint64_t dropped = 0;
+  // Whether the latest line handed out is all ASCII.
+  bool lineAscii = false;
 };
 Input input;
 
@@ -404,10 +406,12 @@ std::optional<std::string_view> readLineViewFromConsole() {
         gathered.append(line);
         line = gathered;
       }
-      if (!isValidUtf8(line)) {
+      Utf8Check check = checkUtf8(line);
+      if (!check.valid) {
         input.dropped = input.lines;
         return std::nullopt;
       }
+      input.lineAscii = check.ascii;
       return line;
     }
     gathered.append(begin, available);
@@ -419,10 +423,12 @@ std::optional<std::string_view> readLineViewFromConsole() {
     return std::nullopt;
   }
   ++input.lines;
-  if (!isValidUtf8(gathered)) {
+  Utf8Check check = checkUtf8(gathered);
+  if (!check.valid) {
     input.dropped = input.lines;
     return std::nullopt;
   }
+  input.lineAscii = check.ascii;
   return std::string_view(gathered);
 }
 
@@ -431,6 +437,8 @@ std::optional<std::string> readLineFromConsole() {
   if (!line) return std::nullopt;
   return std::string(*line);
 }
+
+bool consoleLineIsAscii() { return input.lineAscii; }
 
 std::uint64_t consoleDroppedLine() { return input.dropped; }
 

@@ -34,6 +34,9 @@ std::optional<std::string> readLineFromConsole();
 // The same line as a view, which lasts until the next read of standard input:
 // most lines are handed out where they lie in the input buffer.
 std::optional<std::string_view> readLineViewFromConsole();
+// Whether the line the last read gave is all ASCII, found out while it was
+// checked.
+bool consoleLineIsAscii();
 // After a read that gave no line: the number of the line of standard input it
 // dropped because it was not UTF-8 (counted from 1), or 0 when it met the end.
 std::uint64_t consoleDroppedLine();

@@ -186,10 +186,10 @@ bool isAscii(std::string_view text) {
   return true;
 }
 
-bool isValidUtf8(std::string_view bytes) {
-  if (bytes.size() >= 8 &&
-      longRunIsAscii(bytes.data(), bytes.data() + bytes.size()))
-    return true;
+bool isValidUtf8(std::string_view bytes) { return checkUtf8(bytes).valid; }
+
+Utf8Check checkUtf8(std::string_view bytes) {
+  if (isAscii(bytes)) return {true, true};
   std::size_t i = 0;
   while (i < bytes.size()) {
     // Skip ASCII eight bytes at a time.
@@ -205,10 +205,10 @@ bool isValidUtf8(std::string_view bytes) {
       continue;
     }
     std::size_t length;
-    if (decodeAt(bytes, i, length) < 0) return false;
+    if (decodeAt(bytes, i, length) < 0) return {false, false};
     i += length;
   }
-  return true;
+  return {true, false};
 }
 
 std::int32_t utf16Length(std::string_view text) {

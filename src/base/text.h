@@ -14,6 +14,13 @@ bool isAscii(std::string_view text);
 
 // Returns whether `bytes` is well-formed UTF-8.
 bool isValidUtf8(std::string_view bytes);
+// The same, also telling whether every byte is below 0x80, which the check
+// finds out on the way.
+struct Utf8Check {
+  bool valid;
+  bool ascii;
+};
+Utf8Check checkUtf8(std::string_view bytes);
 
 // Returns the length of `text` in UTF-16 code units: a character beyond the
 // Basic Multilingual Plane counts 2. A byte that is not part of well-formed

@@ -112,7 +112,11 @@ void method_cin(const VarRef& target) {
     return;
   }
   if (!line->empty() && line->back() == '\r') line->remove_suffix(1);
-  variable.asString().assign(*line);
+  if (consoleLineIsAscii()) {
+    variable.asString().assignAscii(*line);
+  } else {
+    variable.asString().assign(*line);
+  }
 }
 
 }  // namespace corvel

@@ -1,6 +1,7 @@
 // StringValue: a string as variables and elements hold it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -160,6 +161,17 @@ class StringValue {
   // Replaces the bytes with `bytes`, reusing the storage when nothing else
   // holds it. `bytes` must not be a view of this string.
   void assign(std::string_view bytes);
+  // The same for bytes the caller knows to be ASCII, which then need not be
+  // looked at again to be measured or cut.
+  void assignAscii(std::string_view bytes) {
+    assign(bytes);
+    if (isLong()) {
+      Rep* r = rep();
+      r->ascii = 1;
+      r->units = static_cast<std::int32_t>(
+          std::min<std::size_t>(r->size, 0x7FFFFFFF));
+    }
+  }
 
  private:
   // A long string's shared storage; the bytes follow it in the same block.

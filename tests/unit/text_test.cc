@@ -97,6 +97,7 @@ TEST(Text, FindsTheOneByteThatIsNotAsciiWhereverItStands) {
     std::string text(length, 'a');
     EXPECT_TRUE(isAscii(text)) << length;
     EXPECT_TRUE(isValidUtf8(text)) << length;
+    EXPECT_TRUE(checkUtf8(text).ascii) << length;
     for (std::size_t at = 0; at < length; ++at) {
       std::string marked = text;
       marked[at] = '\x80';
@@ -107,6 +108,7 @@ TEST(Text, FindsTheOneByteThatIsNotAsciiWhereverItStands) {
         marked[at + 1] = '\xA9';
         EXPECT_FALSE(isAscii(marked)) << length << " at " << at;
         EXPECT_TRUE(isValidUtf8(marked)) << length << " at " << at;
+        EXPECT_FALSE(checkUtf8(marked).ascii) << length << " at " << at;
       }
     }
   }
