@@ -197,6 +197,7 @@ std::optional<std::string_view> CorvelFile::readLine() {
   if (!isOpen_) return std::nullopt;
   if (method_ != 'r') die("File not opened for writing.");
   line_.clear();
+  lineAscii_ = false;
   if (descriptor_ < 0) {
     isDone_ = true;
     return std::string_view(line_);
@@ -222,14 +223,18 @@ std::optional<std::string_view> CorvelFile::readLine() {
     std::string_view piece(begin, length);
     // Most lines sit whole in the block: hand out a view of it.
     if (!gathered && std::memchr(begin, 0, length) == nullptr) {
-      if (!isValidUtf8(piece)) return std::nullopt;
+      Utf8Check check = checkUtf8(piece);
+      if (!check.valid) return std::nullopt;
+      lineAscii_ = check.ascii;
       return piece;
     }
     line_.append(piece);
     break;
   }
   dropZeros(line_);
-  if (!isValidUtf8(line_)) return std::nullopt;
+  Utf8Check check = checkUtf8(line_);
+  if (!check.valid) return std::nullopt;
+  lineAscii_ = check.ascii;
   return std::string_view(line_);
 }
 

@@ -44,6 +44,8 @@ class CorvelFile {
   // when the handle was not opened for reading or the system refuses the
   // read. The view lasts until the next read through this handle.
   std::optional<std::string_view> readLine();
+  // Whether the line the latest readLine gave is all ASCII.
+  bool lineIsAscii() const { return lineAscii_; }
   // Reads up to `count` bytes, dropping zero bytes. Gives no string on a handle
   // that is not open or when the bytes are not UTF-8, and the empty string for
   // a `count` of 0 or less. A handle open for writing gives the empty string
@@ -81,6 +83,7 @@ class CorvelFile {
 
   bool isOpen_ = false;
   bool isDone_ = false;
+  bool lineAscii_ = false;
   char method_ = 0;
   std::string path_;
   int descriptor_ = -1;
