@@ -3,6 +3,7 @@
 
 #include <signal.h>
 #include <sys/mman.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -55,25 +56,30 @@ namespace {
 constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
 // Below this much memory in all, starting a helper costs more than it saves.
 constexpr std::uintptr_t kWorthAHelper = 4 * kHugePage;
+// How far the helper runs ahead of the writer: enough that the writer does
+// not catch up while a page is cleared, little enough to waste nothing much.
+constexpr std::uintptr_t kLead = 4 * kHugePage;
 
 }  // namespace
 
-void BlockFiller::start(void* first, std::size_t firstSize, void* second,
-                        std::size_t secondSize) {
-  adviseLargeBlock(first, firstSize);
-  adviseLargeBlock(second, secondSize);
+void BlockFiller::start(Block first, Block second) {
+  adviseLargeBlock(first.data, first.size);
+  adviseLargeBlock(second.data, second.size);
 #ifdef MADV_POPULATE_WRITE
   std::uintptr_t total = 0;
-  void* blocks[2] = {first, second};
-  std::size_t sizes[2] = {firstSize, secondSize};
+  const Block blocks[2] = {first, second};
   for (int i = 0; i < 2; ++i) {
-    if (blocks[i] == nullptr || sizes[i] < kWorthAHelper / 2) continue;
-    auto begin = reinterpret_cast<std::uintptr_t>(blocks[i]);
+    const Block& block = blocks[i];
+    if (block.data == nullptr || block.size < kWorthAHelper / 2) continue;
+    auto begin = reinterpret_cast<std::uintptr_t>(block.data);
     // Whole huge pages only: the ends are filled by `adviseLargeBlock`.
-    ranges_[i].begin = (begin + kHugePage - 1) / kHugePage * kHugePage;
-    ranges_[i].end = (begin + sizes[i]) / kHugePage * kHugePage;
-    if (ranges_[i].end <= ranges_[i].begin) ranges_[i] = Range{};
-    total += ranges_[i].end - ranges_[i].begin;
+    Range& range = ranges_[i];
+    range.origin = begin;
+    range.next = (begin + kHugePage - 1) / kHugePage * kHugePage;
+    range.end = (begin + block.size) / kHugePage * kHugePage;
+    range.unit = block.unit;
+    if (range.end <= range.next) range = Range{};
+    total += range.end - range.next;
   }
   if (total < kWorthAHelper) return;
   pthread_attr_t attributes;
@@ -91,21 +97,38 @@ void BlockFiller::start(void* first, std::size_t firstSize, void* second,
   ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
   ::pthread_attr_destroy(&attributes);
 #else
-  (void)ranges_;
+  (void)first;
+  (void)second;
 #endif
 }
 
 void* BlockFiller::work(void* self) {
 #ifdef MADV_POPULATE_WRITE
   auto* filler = static_cast<BlockFiller*>(self);
-  for (const Range& range : filler->ranges_) {
-    for (std::uintptr_t end = range.end; end > range.begin; end -= kHugePage) {
-      if (filler->stop_.load(std::memory_order_relaxed)) return nullptr;
+  for (;;) {
+    if (filler->stop_.load(std::memory_order_relaxed)) return nullptr;
+    std::size_t written = filler->written_.load(std::memory_order_relaxed);
+    bool left = false;
+    bool filled = false;
+    // One huge page of each block in turn, since the writer fills them side
+    // by side.
+    for (Range& range : filler->ranges_) {
+      if (range.next >= range.end) continue;
+      left = true;
+      if (range.next >= range.origin + written * range.unit + kLead) continue;
       // A kernel that does not know the advice refuses it at once.
-      if (::madvise(reinterpret_cast<void*>(end - kHugePage), kHugePage,
+      if (::madvise(reinterpret_cast<void*>(range.next), kHugePage,
                     MADV_POPULATE_WRITE) != 0 &&
           errno == EINVAL)
         return nullptr;
+      range.next += kHugePage;
+      filled = true;
+    }
+    if (!left) return nullptr;
+    if (!filled) {
+      // Far enough ahead: wait for the writer.
+      struct timespec pause = {0, 100'000};
+      ::nanosleep(&pause, nullptr);
     }
   }
 #else

@@ -29,7 +29,7 @@ std::optional<std::string> readWholeFile(const std::string& path) {
     BlockFiller filler;
     if (S_ISREG(info.st_mode)) {
       bytes.reserve(static_cast<std::size_t>(info.st_size));
-      filler.start(bytes.data(), bytes.capacity());
+      filler.start({bytes.data(), bytes.capacity(), 1});
     }
     char buffer[1 << 16];
     for (;;) {
@@ -39,7 +39,12 @@ std::optional<std::string> readWholeFile(const std::string& path) {
         if (got == 0) result = std::move(bytes);
         break;
       }
+      // A file that grew since it was measured moves to a larger block: the
+      // helper is stopped before the one it fills is given back.
+      if (bytes.size() + static_cast<std::size_t>(got) > bytes.capacity())
+        filler.finish();
       bytes.append(buffer, static_cast<std::size_t>(got));
+      filler.reached(bytes.size());
     }
   }
   ::close(fd);

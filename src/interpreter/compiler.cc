@@ -147,16 +147,17 @@ std::optional<LoadFault> Compiler::run(std::string source) {
   std::size_t estimate = 2 + countStatementEnds(text);
   program_.code_.reserve(estimate);
   BlockFiller filler;
+  BlockFiller::Block code{program_.code_.data(),
+                          program_.code_.capacity() * sizeof(Instruction),
+                          sizeof(Instruction)};
   if (text.size() > std::numeric_limits<std::uint32_t>::max()) {
     program_.wideStarts_.reserve(estimate);
-    filler.start(program_.code_.data(),
-                 program_.code_.capacity() * sizeof(Instruction));
+    filler.start(code);
   } else {
     program_.starts_.reserve(estimate);
-    filler.start(program_.code_.data(),
-                 program_.code_.capacity() * sizeof(Instruction),
-                 program_.starts_.data(),
-                 program_.starts_.capacity() * sizeof(std::uint32_t));
+    filler.start(code, {program_.starts_.data(),
+                        program_.starts_.capacity() * sizeof(std::uint32_t),
+                        sizeof(std::uint32_t)});
   }
   StatementCutter cutter(text);
   Statement statement;
@@ -165,6 +166,7 @@ std::optional<LoadFault> Compiler::run(std::string source) {
     if (step == StatementCutter::Step::Fault) return cutter.fault();
     if (step == StatementCutter::Step::End) break;
     add(statement);
+    if (program_.count_ % 4096 == 0) filler.reached(program_.count_);
   }
   finish();
   return std::nullopt;
