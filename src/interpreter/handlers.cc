@@ -867,11 +867,13 @@ template <IntOperand Index, bool Same>
   // of the last round's element alone, as the rounds end, however they end
   // (a fault thrown out of an embedded run included). That spares two changes
   // of a shared count a round. Anything else that might read it runs after
-  // the store, and where the test or the step names the outer variable, each
+  // the store. Where the next round's read, the test or the step names the
+  // outer variable (a table read out of the variable its pairs go to), each
   // round stores it at once.
   const VarRef* outer = self.a.ref;
-  const bool defer = compare->a.ref != outer && compare->b.ref != outer &&
-                     step->a.ref != outer && step->b.ref != outer;
+  const bool defer = self.b.ref != outer && compare->a.ref != outer &&
+                     compare->b.ref != outer && step->a.ref != outer &&
+                     step->b.ref != outer;
   struct Pending {
     const Instruction& read;
     const CorvelVariable* element = nullptr;

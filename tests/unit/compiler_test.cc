@@ -432,6 +432,16 @@ TEST(Compiler, SearchesThroughATableMatchTheGenericPath) {
       "set $k ($k + 1)\ngoto [find]\n*done\nprint [$k ]\nprint $p";
   expectSameEverywhere(
       {"a test that reads the pair", aliased.c_str(), "600 {[w599], (599)}"});
+  // The pair read out of the very variable that holds the table: each round
+  // reads the pair the round before left there.
+  std::string itself =
+      table +
+      "set $word [w7]\nset $k (0)\nset $p $t\n*find\nif $k >= $n\n"
+      "goto [done]\ngetarray $p $p $k\ngetarray $w $p (0)\n"
+      "if $w ~= $word\ngoto [done]\nset $k ($k + 1)\ngoto [find]\n*done\n"
+      "print [$k ]\nprint $p";
+  expectSameEverywhere({"the pair read out of its own variable",
+                        itself.c_str(), "Array index out of bounds: 2", 1});
 }
 
 TEST(Compiler, AddingAndRemovingElementsMatchesTheGenericPath) {
