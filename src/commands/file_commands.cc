@@ -48,10 +48,8 @@ void method_freadline(const VarRef& file, const VarRef& target) {
   std::optional<std::string_view> line = handle.readLine();
   if (!line) {
     result.value = StringValue::absent();
-  } else if (handle.lineIsAscii()) {
-    result.asString().assignAscii(*line);
   } else {
-    result.asString().assign(*line);
+    result.asString().assign(*line, handle.lineIsAscii());
   }
 }
 

@@ -112,11 +112,7 @@ void method_cin(const VarRef& target) {
     return;
   }
   if (!line->empty() && line->back() == '\r') line->remove_suffix(1);
-  if (consoleLineIsAscii()) {
-    variable.asString().assignAscii(*line);
-  } else {
-    variable.asString().assign(*line);
-  }
+  variable.asString().assign(*line, consoleLineIsAscii());
 }
 
 }  // namespace corvel

@@ -96,9 +96,6 @@ void BlockFiller::start(Block first, Block second) {
                               this) == 0;
   ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
   ::pthread_attr_destroy(&attributes);
-#else
-  (void)first;
-  (void)second;
 #endif
 }
 

@@ -822,16 +822,19 @@ inline void storeOuter(const Instruction& self, const CorvelVariable& element) {
       std::move(held);
 }
 
+// The two reads run as the two statements they are.
+template <IntOperand Index>
+constexpr Handler kPlainNestedRead =
+    &inPair<&getElement<Index>, &getElement<IntOperand::Number>>;
+
 // Returns the statement after the two when both ran here; what the plain pair
 // returns (having gone on into that statement) when it ran instead.
 template <IntOperand Index>
 [[gnu::always_inline]] inline const Instruction* nestedRead(
     Machine& machine, const Instruction& self) {
-  constexpr Handler kPlain =
-      &inPair<&getElement<Index>, &getElement<IntOperand::Number>>;
   const CorvelVariable* element = nestedPeek<Index>(machine, self);
   if (element == nullptr) [[unlikely]]
-    return kPlain(machine, self);
+    return kPlainNestedRead<Index>(machine, self);
   storeOuter(self, *element);
   return &self + 2;
 }
@@ -887,7 +890,7 @@ template <IntOperand Index, bool Same>
     const CorvelVariable* element = nestedPeek<Index>(machine, self);
     if (element == nullptr) [[unlikely]] {
       pending.settle();
-      return nestedRead<Index>(machine, self);
+      return kPlainNestedRead<Index>(machine, self);
     }
     pending.element = element;
     if (!defer) pending.settle();

@@ -161,11 +161,11 @@ class StringValue {
   // Replaces the bytes with `bytes`, reusing the storage when nothing else
   // holds it. `bytes` must not be a view of this string.
   void assign(std::string_view bytes);
-  // The same for bytes the caller knows to be ASCII, which then need not be
-  // looked at again to be measured or cut.
-  void assignAscii(std::string_view bytes) {
+  // The same, told whether the bytes are all ASCII, as a check of a line read
+  // finds out: known ASCII need not be looked at again to be measured or cut.
+  void assign(std::string_view bytes, bool ascii) {
     assign(bytes);
-    if (isLong()) {
+    if (ascii && isLong()) {
       Rep* r = rep();
       r->ascii = 1;
       r->units = static_cast<std::int32_t>(
